@@ -1,0 +1,83 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Everything the packer needs from the operating system. The rest of the packer reaches files,
+// folders and settings only through these functions, so a port adds one file beside
+// platform_posix.cpp and touches nothing else.
+namespace framestow::platform {
+
+// The folder that holds the running program file, with links resolved and without a trailing
+// separator. The packer works there whatever the current folder is.
+std::string program_folder();
+
+// Turns a path literal written with backslashes ("\\temp\\image_zip\\") into this system's
+// form ("/temp/image_zip/" on POSIX). Used for the fixed folder and file literals only.
+std::string path_literal(std::string_view backslash_literal);
+
+// The value of `key` in `section` of the INI file at `ini_path`, as the Windows profile lookup
+// returns it: names matched without regard to case, the value without surrounding blanks or one
+// pair of enclosing quotes, the first section of a name and the first key within it winning,
+// lines starting with ';' ignored. A missing file, section or key gives empty text. The value is
+// returned whole, however long.
+std::string read_ini_value(const std::string& ini_path, std::string_view section,
+                           std::string_view key);
+
+bool folder_exists(const std::string& path);
+
+// Creates one folder level. Returns false when it could not be created.
+bool create_folder(const std::string& path);
+
+// Deletes every file directly inside `folder` (which ends with a separator); subfolders and
+// what they hold stay.
+void delete_files_in(const std::string& folder);
+
+// Wildcard search in the manner of the Windows runtime: `pattern` is a folder path followed by a
+// name pattern with '*' and '?', matched without regard to letter case; a pattern ending in ".*"
+// also matches names without a dot, and "*.*" matches "." and "..". Entries of every type are
+// returned, as bare names, ascending by their upper-cased bytes. Empty when nothing matches or the
+// folder cannot be searched.
+std::vector<std::string> wildcard_search(const std::string& pattern);
+
+// A binary file opened for reading or for writing with truncation. Every failure is reported to
+// the caller: a short write, a read error, a flush or close that fails.
+class File {
+public:
+    static File open_for_reading(const std::string& path);
+    static File open_for_writing(const std::string& path);
+
+    File() = default;
+    File(File&& other) noexcept;
+    File& operator=(File&& other) noexcept;
+    File(const File&) = delete;
+    File& operator=(const File&) = delete;
+    ~File();
+
+    bool is_open() const { return stream_ != nullptr; }
+
+    // Reads up to `size` bytes; fewer at the end of the file or on a read error.
+    std::size_t read(void* data, std::size_t size);
+    bool read_failed() const;
+
+    // Writes all `size` bytes or returns false.
+    bool write(const void* data, std::size_t size);
+
+    // The file's length, found by seeking to its end; empty when the seek fails.
+    std::optional<uint64_t> length();
+
+    // Flushes and closes. False when this or any earlier write failed.
+    bool close();
+
+private:
+    explicit File(std::FILE* stream) : stream_(stream) {}
+    std::FILE* stream_ = nullptr;
+    bool write_failed_ = false;
+};
+
+}  // namespace framestow::platform
