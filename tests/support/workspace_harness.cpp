@@ -1,0 +1,143 @@
+#include "support/workspace_harness.h"
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+extern char** environ;
+
+namespace framestow::testing {
+
+namespace fs = std::filesystem;
+
+TempFolder::TempFolder() {
+    std::string pattern = (fs::temp_directory_path() / "framestow-test-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) {
+        throw std::runtime_error("cannot make a temporary folder");
+    }
+    path_ = pattern;
+}
+
+TempFolder::~TempFolder() {
+    std::error_code ignored;
+    fs::remove_all(path_, ignored);
+}
+
+std::vector<std::string> ProcessResult::out_lines() const {
+    std::vector<std::string> lines;
+    std::string line;
+    std::istringstream stream(out);
+    while (std::getline(stream, line)) {
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+namespace {
+
+bool is_windows_program(const fs::path& program) {
+    const std::string extension = program.extension().string();
+    return extension == ".exe" || extension == ".EXE";
+}
+
+}  // namespace
+
+ProcessResult run_program(const fs::path& program, const std::vector<std::string>& args,
+                          const fs::path& folder) {
+    TempFolder capture;
+    const std::string out_path = (capture.path() / "out").string();
+    const std::string err_path = (capture.path() / "err").string();
+
+    std::vector<std::string> argv_text;
+    const char* emulator = std::getenv("FRAMESTOW_EMULATOR");
+    if (is_windows_program(program) && emulator != nullptr && *emulator != '\0') {
+        argv_text.emplace_back(emulator);
+    }
+    argv_text.push_back(program.string());
+    argv_text.insert(argv_text.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& arg : argv_text) {
+        argv.push_back(arg.data());
+    }
+    argv.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
+    posix_spawn_file_actions_addopen(&actions, 2, err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
+    posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
+    pid_t pid = 0;
+    const int spawn_error = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawn_error != 0) {
+        throw std::runtime_error("cannot start " + argv_text[0]);
+    }
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0) {
+    }
+    ProcessResult result;
+    result.exit_status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    result.out = read_text(out_path);
+    result.err = read_text(err_path);
+    return result;
+}
+
+std::vector<uint8_t> read_bytes(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+std::string read_text(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void write_bytes(const fs::path& path, const std::vector<uint8_t>& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+void write_text(const fs::path& path, const std::string& text) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << text;
+}
+
+PackerWorkspace::PackerWorkspace(const fs::path& built_program) {
+    program_ = root() / built_program.filename();
+    fs::copy_file(built_program, program_);
+    fs::create_directory(root() / "image");
+}
+
+fs::path PackerWorkspace::image(const std::string& name) const {
+    return root() / "image" / name;
+}
+
+fs::path PackerWorkspace::staged(const std::string& subfolder, const std::string& name) const {
+    return root() / "temp" / subfolder / name;
+}
+
+fs::path PackerWorkspace::output(const std::string& name) const {
+    return root() / "output" / name;
+}
+
+void PackerWorkspace::write_config(const std::string& text) const {
+    write_text(root() / "config.ini", text);
+}
+
+ProcessResult PackerWorkspace::run(const std::vector<std::string>& args) const {
+    return run_program(program_, args, fs::temp_directory_path());
+}
+
+}  // namespace framestow::testing

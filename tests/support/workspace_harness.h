@@ -1,0 +1,61 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+// Runs the built programs as a user would: in a fresh folder of their own, as child processes,
+// with standard input not a terminal, capturing what they print.
+namespace framestow::testing {
+
+// A fresh folder under the system's temporary folder, removed again with everything in it.
+class TempFolder {
+public:
+    TempFolder();
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+    const std::filesystem::path& path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+};
+
+struct ProcessResult {
+    int exit_status = -1;  // 0 to 255, or -1 when the process did not end normally
+    std::string out;
+    std::string err;
+    std::vector<std::string> out_lines() const;  // standard output split at line ends
+};
+
+// Runs `program` with `args` in `folder`, standard input from /dev/null. A program given as a
+// Windows executable is run through the emulator named by FRAMESTOW_EMULATOR, when set.
+ProcessResult run_program(const std::filesystem::path& program,
+                          const std::vector<std::string>& args,
+                          const std::filesystem::path& folder);
+
+std::vector<uint8_t> read_bytes(const std::filesystem::path& path);
+std::string read_text(const std::filesystem::path& path);
+void write_bytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes);
+void write_text(const std::filesystem::path& path, const std::string& text);
+
+// A packer workspace: the program file copied into a fresh folder, an image folder and
+// optionally a config.ini beside it.
+class PackerWorkspace {
+public:
+    explicit PackerWorkspace(const std::filesystem::path& built_program);
+    const std::filesystem::path& root() const { return folder_.path(); }
+    std::filesystem::path image(const std::string& name) const;
+    std::filesystem::path staged(const std::string& subfolder, const std::string& name) const;
+    std::filesystem::path output(const std::string& name) const;
+    void write_config(const std::string& text) const;
+    // Runs the copied program from another current folder, as a user might.
+    ProcessResult run(const std::vector<std::string>& args = {}) const;
+
+private:
+    TempFolder folder_;
+    std::filesystem::path program_;
+};
+
+}  // namespace framestow::testing
