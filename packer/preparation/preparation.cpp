@@ -71,7 +71,8 @@ int prepare_picture(const PictureJob& job, PictureBuffers& buffers, const CodecS
         return load_result;
     }
     int32_t compressed_size = 0;
-    const int zip_result = simpleZip(job.compressed_path, bitmap, buffers, settings, compressed_size);
+    const int zip_result =
+        simpleZip(job.compressed_path, bitmap, buffers, settings, compressed_size);
     if (zip_result != 0) {
         std::cout << "Error: convertBitmaptoZip for " << job.compressed_path << std::endl;
         return zip_result;
@@ -108,8 +109,7 @@ int prepare_zip_files(const std::string& working_path) {
     }
 
     // Read once for the run: config.ini does not change while the packer works.
-    const CodecSettings settings =
-        read_codec_settings(working_path + path_literal("\\config.ini"));
+    const CodecSettings settings = read_codec_settings(working_path + path_literal("\\config.ini"));
     PictureBuffers buffers;
 
     std::cout << "Zipping bitmap files:";

@@ -15,8 +15,12 @@ struct WorkspaceFolder {
 
 // The order matters: temp is created before the staging folders inside it.
 constexpr WorkspaceFolder kWorkspaceFolders[] = {
-    {"\\image\\", false},      {"\\temp\\", true},         {"\\temp\\image_bitmap\\", true},
-    {"\\temp\\image_zip\\", true}, {"\\temp\\image_unzip\\", true}, {"\\output\\", false},
+    {"\\image\\", false},
+    {"\\temp\\", true},
+    {"\\temp\\image_bitmap\\", true},
+    {"\\temp\\image_zip\\", true},
+    {"\\temp\\image_unzip\\", true},
+    {"\\output\\", false},
 };
 
 }  // namespace

@@ -8,14 +8,14 @@ namespace framestow::testing {
 
 // Collects what the code under test prints to std::cout while it lives.
 class StdoutCapture {
-public:
+  public:
     StdoutCapture() : previous_(std::cout.rdbuf(buffer_.rdbuf())) {}
     ~StdoutCapture() { std::cout.rdbuf(previous_); }
     StdoutCapture(const StdoutCapture&) = delete;
     StdoutCapture& operator=(const StdoutCapture&) = delete;
     std::string text() const { return buffer_.str(); }
 
-private:
+  private:
     std::ostringstream buffer_;
     std::streambuf* previous_;
 };

@@ -11,14 +11,14 @@ namespace framestow::testing {
 
 // A fresh folder under the system's temporary folder, removed again with everything in it.
 class TempFolder {
-public:
+  public:
     TempFolder();
     ~TempFolder();
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;
     const std::filesystem::path& path() const { return path_; }
 
-private:
+  private:
     std::filesystem::path path_;
 };
 
@@ -43,7 +43,7 @@ void write_text(const std::filesystem::path& path, const std::string& text);
 // A packer workspace: the program file copied into a fresh folder, an image folder and
 // optionally a config.ini beside it.
 class PackerWorkspace {
-public:
+  public:
     explicit PackerWorkspace(const std::filesystem::path& built_program);
     const std::filesystem::path& root() const { return folder_.path(); }
     std::filesystem::path image(const std::string& name) const;
@@ -53,7 +53,7 @@ public:
     // Runs the copied program from another current folder, as a user might.
     ProcessResult run(const std::vector<std::string>& args = {}) const;
 
-private:
+  private:
     TempFolder folder_;
     std::filesystem::path program_;
 };

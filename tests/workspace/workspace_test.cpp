@@ -1,3 +1,5 @@
+#include "workspace/workspace.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -8,7 +10,6 @@
 #include "support/stdout_capture.h"
 #include "support/workspace_harness.h"
 #include "workspace/settings.h"
-#include "workspace/workspace.h"
 
 namespace framestow {
 namespace {
@@ -25,7 +26,8 @@ struct SettingsCase {
     std::optional<CompressionSettings> bmp;
 };
 
-bool same(const std::optional<CompressionSettings>& a, const std::optional<CompressionSettings>& b) {
+bool same(const std::optional<CompressionSettings>& a,
+          const std::optional<CompressionSettings>& b) {
     if (a.has_value() != b.has_value()) {
         return false;
     }
@@ -37,11 +39,11 @@ TEST(CompressionSettingsTest, SectionsAreReadAllOrNothing) {
     const SettingsCase cases[] = {
         {"no file", std::nullopt, std::nullopt, std::nullopt},
         {"both complete",
-         "[png]\nbit_type=0\nblock_len=1\nzip_type=1\n\n[bmp]\nbit_type=0\nblock_len=1\nzip_type=0\n",
+         "[png]\nbit_type=0\nblock_len=1\nzip_type=1\n\n[bmp]\nbit_type=0\nblock_len=1\nzip_type="
+         "0\n",
          CompressionSettings{0, 1, 1}, CompressionSettings{0, 1, 0}},
         {"block_len missing", "[png]\nbit_type=0\nzip_type=1\n", std::nullopt, std::nullopt},
-        {"empty value", "[png]\nbit_type=0\nblock_len=\nzip_type=1\n", std::nullopt,
-         std::nullopt},
+        {"empty value", "[png]\nbit_type=0\nblock_len=\nzip_type=1\n", std::nullopt, std::nullopt},
         {"letters count as zero", "[PNG]\nBIT_TYPE=abc\nblock_len= -5 \nzip_type=1x\n",
          CompressionSettings{0, -5, 1}, std::nullopt},
         {"values beyond 32 bits are clamped",
@@ -75,8 +77,8 @@ TEST(FindAllFilesTest, SkipsDotNamesAndCountsWhatItKeeps) {
 
 TEST(FindAllFilesTest, ReportsAPatternThatMatchesNothing) {
     TempFolder folder;
-    for (const std::string pattern : {(folder.path() / "*.png").string(),
-                                      (folder.path() / "missing" / "*.png").string()}) {
+    for (const std::string pattern :
+         {(folder.path() / "*.png").string(), (folder.path() / "missing" / "*.png").string()}) {
         StdoutCapture capture;
         EXPECT_TRUE(find_all_files(pattern).empty());
         EXPECT_EQ(capture.text(), "Can't find the files in the path: " + pattern + "\n");
@@ -95,8 +97,8 @@ TEST(PrepareWorkspaceTest, CreatesFoldersThenCleansOnlyTheStagingFiles) {
     TempFolder folder;
     const fs::path root = folder.path();
     prepare_workspace(root.string());
-    for (const char* sub : {"image", "temp", "temp/image_bitmap", "temp/image_zip",
-                            "temp/image_unzip", "output"}) {
+    for (const char* sub :
+         {"image", "temp", "temp/image_bitmap", "temp/image_zip", "temp/image_unzip", "output"}) {
         EXPECT_TRUE(fs::is_directory(root / sub)) << sub;
     }
 

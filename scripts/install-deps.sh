@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that the build and the tests need, when any is missing.
+set -euo pipefail
+
+packages=(cmake g++ make pkg-config libpng-dev zlib1g-dev libtinyxml2-dev
+          libgtest-dev libgmock-dev libbenchmark-dev "$@")
+missing=()
+for package in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "ok installed" ||
+        missing+=("$package")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=()
+[ "$(id -u)" -eq 0 ] || sudo=(sudo)
+echo "Installing: ${missing[*]}"
+"${sudo[@]}" apt-get update -qq
+"${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
