@@ -1,0 +1,133 @@
+#include "packaging/bin_writer.h"
+
+#include <array>
+#include <iostream>
+#include <limits>
+
+#include "packaging/picture_names.h"
+#include "platform/platform.h"
+
+namespace framestow {
+
+namespace {
+
+constexpr uint32_t kFirstPictureOffset = 8;
+constexpr std::size_t kCopyChunk = 1024;
+
+// A length that could not be found is shown as the failed stream position: all bits set.
+constexpr uint64_t kUnknownLength = std::numeric_limits<uint64_t>::max();
+
+// Appends the whole picture file to the package. False when the picture cannot be opened or
+// read, or the package cannot take its bytes; the package then holds only what was read.
+bool append_picture(platform::File& package, const std::string& picture_path) {
+    platform::File picture = platform::File::open_for_reading(picture_path);
+    if (!picture.is_open()) {
+        return false;
+    }
+    std::array<uint8_t, kCopyChunk> chunk;
+    for (;;) {
+        const std::size_t got = picture.read(chunk.data(), chunk.size());
+        if (got > 0 && !package.write(chunk.data(), got)) {
+            return false;
+        }
+        if (got < chunk.size()) {
+            return !picture.read_failed();
+        }
+    }
+}
+
+uint64_t file_length(const std::string& path) {
+    platform::File file = platform::File::open_for_reading(path);
+    if (!file.is_open()) {
+        return kUnknownLength;
+    }
+    return file.length().value_or(kUnknownLength);
+}
+
+}  // namespace
+
+int generate_gui_bin(BinList& bins, const std::string& zip_folder,
+                     const std::vector<std::string>& bin_files, const std::string& bin_path) {
+    platform::File package = platform::File::open_for_writing(bin_path);
+    std::cout << "generate_gui_bin: " << bin_path << std::endl;
+    const int bin_index = bin_files.empty() ? -1 : bins.get_bin_index(bin_files.front());
+    if (bin_index < 1) {
+        return -1;
+    }
+    BinRecord& record = bins.record(static_cast<std::size_t>(bin_index));
+    bool complete =
+        package.is_open() && package.write(record.header.bytes.data(), record.header.bytes.size());
+    for (std::size_t i = 0; i < bin_files.size(); ++i) {
+        // A package that could not be created still counts every picture on the progress line.
+        if (package.is_open() && !append_picture(package, zip_folder + bin_files[i])) {
+            complete = false;
+        }
+        std::cout << " " << i;
+    }
+    std::cout << std::endl;
+    const uint64_t length =
+        package.is_open() ? package.length().value_or(kUnknownLength) : kUnknownLength;
+    // A package that could not be written holds no usable bytes: its recorded size stays 0.
+    record.size = length == kUnknownLength ? 0 : static_cast<uint32_t>(length);
+    if (package.is_open() && !package.close()) {
+        complete = false;
+    }
+    std::cout << "generate_gui_bin: count = " << bin_files.size() << ", size = " << length
+              << std::endl;
+    return complete ? 0 : -1;
+}
+
+int collect_sizes(std::vector<std::string>& bin_files, std::vector<uint32_t>& bin_sizes,
+                  const std::string& zip_folder) {
+    bin_sizes.clear();
+    int result = 0;
+    for (const std::string& name : bin_files) {
+        const uint64_t length = file_length(zip_folder + name);
+        if (length == kUnknownLength) {
+            result = -1;
+        }
+        bin_sizes.push_back(static_cast<uint32_t>(length));
+    }
+    fill_gaps(bin_files, bin_sizes);
+    return result;
+}
+
+void compute_offsets(std::vector<uint32_t>& bin_offsets, const std::vector<uint32_t>& bin_sizes) {
+    bin_offsets.clear();
+    uint32_t offset = kFirstPictureOffset;
+    for (const uint32_t size : bin_sizes) {
+        bin_offsets.push_back(offset);
+        offset += size;
+    }
+}
+
+int check_bin_sizes(const std::string& bin_path, const std::vector<std::string>& bin_files,
+                    const std::vector<uint32_t>& bin_sizes,
+                    const std::vector<uint32_t>& bin_offsets) {
+    int result = 0;
+    if (bin_files.size() != bin_offsets.size()) {
+        std::cout << "Error: file size: " << bin_files.size()
+                  << ", offset size:" << bin_offsets.size() << std::endl;
+        result = -1;
+    }
+    // Sizes and offsets are 32-bit quantities in the mapping tables, so the sums wrap there too.
+    uint32_t total = kFirstPictureOffset;
+    for (const uint32_t size : bin_sizes) {
+        total += size;
+    }
+    if (!bin_sizes.empty() && !bin_offsets.empty() &&
+        total != static_cast<uint32_t>(bin_offsets.back() + bin_sizes.back())) {
+        std::cout << "Error: total_size(" << total << ") is not match offset and seze."
+                  << std::endl;
+        result = -2;
+    }
+    const uint64_t length = file_length(bin_path);
+    if (length != total) {
+        std::cout << "Packaged bin size is " << length << " byte" << std::endl;
+        std::cout << "Error: Total file size is " << total << " byte" << std::endl;
+        result = -2;
+    }
+    return result;
+}
+
+}  // namespace framestow
