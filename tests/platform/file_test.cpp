@@ -1,0 +1,120 @@
+#include <gtest/gtest.h>
+
+#include <array>
+#include <filesystem>
+#include <string>
+
+#include "platform/platform.h"
+#include "temp_folder.h"
+
+namespace framestow::platform {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::TempFolder;
+
+TEST(File, WritesReadsAndMeasures) {
+    TempFolder folder;
+    const std::string path = folder / "data.bin";
+    File out = File::open_for_writing(path);
+    ASSERT_TRUE(out.is_open());
+    const std::string bytes("\x00\x1A\r\n\xFF", 5);
+    EXPECT_TRUE(out.write(bytes.data(), bytes.size()));
+    EXPECT_TRUE(out.write(bytes.data(), 0));
+    EXPECT_TRUE(out.close());
+    EXPECT_FALSE(out.is_open());
+
+    File in = File::open_for_reading(path);
+    ASSERT_TRUE(in.is_open());
+    std::array<char, 3> head{};
+    ASSERT_EQ(in.read(head.data(), head.size()), 3u);
+    EXPECT_EQ(in.length(), 5u);
+    // Measuring leaves the reading position where it was.
+    std::array<char, 8> rest{};
+    EXPECT_EQ(in.read(rest.data(), rest.size()), 2u);
+    EXPECT_EQ(std::string(head.data(), 3) + std::string(rest.data(), 2), bytes);
+    EXPECT_FALSE(in.read_failed());
+}
+
+TEST(File, OpeningForWritingTruncates) {
+    TempFolder folder;
+    const std::string path = folder / "data.bin";
+    testing::write_bytes(path, "old content");
+    File out = File::open_for_writing(path);
+    EXPECT_TRUE(out.write("new", 3));
+    EXPECT_TRUE(out.close());
+    EXPECT_EQ(fs::file_size(path), 3u);
+}
+
+TEST(File, LengthBeyondFourGigabytes) {
+    TempFolder folder;
+    const std::string path = folder / "sparse.bin";
+    testing::write_bytes(path, "");
+    constexpr uint64_t kLength = (uint64_t{1} << 32) + 7;
+    fs::resize_file(path, kLength);
+    File in = File::open_for_reading(path);
+    EXPECT_EQ(in.length(), kLength);
+}
+
+TEST(File, FullDiskIsReportedOnClose) {
+    File out = File::open_for_writing("/dev/full");
+    ASSERT_TRUE(out.is_open());
+    // A few bytes fit the stream's buffer, so the failure only shows when it is flushed.
+    EXPECT_TRUE(out.write("abc", 3));
+    EXPECT_FALSE(out.close());
+}
+
+TEST(File, FailedWriteIsReportedAgainOnClose) {
+    File out = File::open_for_writing("/dev/full");
+    ASSERT_TRUE(out.is_open());
+    const std::string big(1 << 20, 'x');
+    EXPECT_FALSE(out.write(big.data(), big.size()));
+    EXPECT_FALSE(out.close());
+}
+
+TEST(File, FolderOpenedForReadingReportsAReadError) {
+    TempFolder folder;
+    File in = File::open_for_reading(folder.path());
+    if (!in.is_open()) {
+        GTEST_SKIP() << "this system refuses to open a folder as a file";
+    }
+    char byte = 0;
+    EXPECT_EQ(in.read(&byte, 1), 0u);
+    EXPECT_TRUE(in.read_failed());
+}
+
+TEST(File, UnopenedFileFailsEveryOperation) {
+    TempFolder folder;
+    File missing = File::open_for_reading(folder / "missing.bin");
+    EXPECT_FALSE(missing.is_open());
+    File nowhere = File::open_for_writing(folder / "missing/out.bin");
+    EXPECT_FALSE(nowhere.is_open());
+    char byte = 0;
+    EXPECT_EQ(nowhere.read(&byte, 1), 0u);
+    EXPECT_TRUE(nowhere.read_failed());
+    EXPECT_FALSE(nowhere.write("x", 1));
+    EXPECT_EQ(nowhere.length(), std::nullopt);
+    EXPECT_FALSE(nowhere.close());
+}
+
+TEST(File, MovingHandsTheStreamOver) {
+    TempFolder folder;
+    const std::string path = folder / "moved.bin";
+    File first = File::open_for_writing(path);
+    File second = std::move(first);
+    EXPECT_FALSE(first.is_open());
+    EXPECT_TRUE(second.write("ab", 2));
+    File third;
+    third = std::move(second);
+    EXPECT_TRUE(third.close());
+    EXPECT_EQ(fs::file_size(path), 2u);
+
+    File full = File::open_for_writing("/dev/full");
+    const std::string big(1 << 20, 'x');
+    EXPECT_FALSE(full.write(big.data(), big.size()));
+    File moved_full = std::move(full);
+    EXPECT_FALSE(moved_full.close()) << "the failed write moves along with the stream";
+}
+
+}  // namespace
+}  // namespace framestow::platform

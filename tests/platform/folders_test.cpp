@@ -1,0 +1,74 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+
+#include "platform/platform.h"
+#include "temp_folder.h"
+
+namespace framestow::platform {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::TempFolder;
+using testing::write_bytes;
+
+TEST(Folders, CreateOneLevelAndTellFoldersFromFiles) {
+    TempFolder folder;
+    const std::string made = folder / "temp/";
+    EXPECT_FALSE(folder_exists(made));
+    EXPECT_TRUE(create_folder(made));
+    EXPECT_TRUE(folder_exists(made));
+    EXPECT_FALSE(create_folder(made)) << "an existing folder is not created again";
+
+    EXPECT_FALSE(create_folder(folder / "missing/child/")) << "only one level is created";
+    EXPECT_FALSE(folder_exists(folder / "missing/"));
+
+    write_bytes(folder / "plain", "x");
+    EXPECT_FALSE(folder_exists(folder / "plain"));
+    EXPECT_FALSE(folder_exists(folder / "plain/"));
+}
+
+TEST(Folders, CreatedFolderHonoursTheUmask) {
+    TempFolder folder;
+    const mode_t previous = ::umask(027);
+    const bool created = create_folder(folder / "masked");
+    ::umask(previous);
+    ASSERT_TRUE(created);
+    EXPECT_EQ(fs::status(folder / "masked").permissions(),
+              fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec);
+}
+
+TEST(DeleteFilesIn, DeletesFilesDirectlyInsideAndKeepsFolders) {
+    TempFolder folder;
+    const fs::path zip = folder.path() / "image_zip";
+    fs::create_directories(zip / "sub");
+    fs::create_directories(folder.path() / "elsewhere");
+    for (const char* name : {"A001_001.png", ".hidden", "with space;rm -rf *", "*"}) {
+        write_bytes(zip / name, "x");
+    }
+    write_bytes(zip / "sub" / "inner.png", "x");
+    write_bytes(folder.path() / "elsewhere" / "kept.png", "x");
+    fs::create_directory_symlink(folder.path() / "elsewhere", zip / "link_to_folder");
+    fs::create_symlink(folder.path() / "elsewhere" / "kept.png", zip / "link_to_file");
+
+    delete_files_in(zip.string() + "/");
+
+    std::vector<std::string> left;
+    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(folder.path())) {
+        left.push_back(fs::relative(entry.path(), folder.path()).string());
+    }
+    std::sort(left.begin(), left.end());
+    // Links are removed as links; what they point to stays.
+    EXPECT_EQ(left, (std::vector<std::string>{"elsewhere", "elsewhere/kept.png", "image_zip",
+                                              "image_zip/sub", "image_zip/sub/inner.png"}));
+}
+
+TEST(DeleteFilesIn, MissingFolderIsHarmless) {
+    TempFolder folder;
+    delete_files_in(folder / "missing/");
+    EXPECT_TRUE(fs::exists(folder.path()));
+}
+
+}  // namespace
+}  // namespace framestow::platform
