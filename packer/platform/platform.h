@@ -14,7 +14,8 @@
 namespace framestow::platform {
 
 // The folder that holds the running program file, with links resolved and without a trailing
-// separator. The packer works there whatever the current folder is.
+// separator (so empty for a program in "/"). The packer works there whatever the current folder
+// is. When the operating system cannot tell, "." (the current folder).
 std::string program_folder();
 
 // Turns a path literal written with backslashes ("\\temp\\image_zip\\") into this system's
@@ -25,7 +26,8 @@ std::string path_literal(std::string_view backslash_literal);
 // returns it: names matched without regard to case, the value without surrounding blanks or one
 // pair of enclosing quotes, the first section of a name and the first key within it winning,
 // lines starting with ';' ignored. A missing file, section or key gives empty text. The value is
-// returned whole, however long.
+// returned whole, however long. A key line without '=' counts as the key with an empty value; a
+// UTF-8 byte order mark at the start of the file is skipped.
 std::string read_ini_value(const std::string& ini_path, std::string_view section,
                            std::string_view key);
 
@@ -34,21 +36,22 @@ bool folder_exists(const std::string& path);
 // Creates one folder level. Returns false when it could not be created.
 bool create_folder(const std::string& path);
 
-// Deletes every file directly inside `folder` (which ends with a separator); subfolders and
-// what they hold stay.
+// Deletes every file directly inside `folder` (which ends with a separator), hidden files and
+// symbolic links included; subfolders and what they hold stay. Failures are not reported.
 void delete_files_in(const std::string& folder);
 
 // Wildcard search in the manner of the Windows runtime: `pattern` is a folder path followed by a
 // name pattern with '*' and '?', matched without regard to letter case; a pattern ending in ".*"
 // also matches names without a dot, and "*.*" matches "." and "..". Entries of every type are
-// returned, as bare names, ascending by their upper-cased bytes. Empty when nothing matches or the
-// folder cannot be searched.
+// returned, as bare names, ascending by their upper-cased bytes (names equal in upper case by
+// their own bytes). A pattern without a folder part searches the current folder. Empty when
+// nothing matches or the folder cannot be searched.
 std::vector<std::string> wildcard_search(const std::string& pattern);
 
 // A binary file opened for reading or for writing with truncation. Every failure is reported to
 // the caller: a short write, a read error, a flush or close that fails.
 class File {
-public:
+  public:
     static File open_for_reading(const std::string& path);
     static File open_for_writing(const std::string& path);
 
@@ -68,13 +71,15 @@ public:
     // Writes all `size` bytes or returns false.
     bool write(const void* data, std::size_t size);
 
-    // The file's length, found by seeking to its end; empty when the seek fails.
+    // The file's length, found by seeking to its end; the position is then put back. Empty when
+    // the file is not open or a seek fails.
     std::optional<uint64_t> length();
 
-    // Flushes and closes. False when this or any earlier write failed.
+    // Flushes and closes. False when this or any earlier write failed, and for a file that is
+    // not open.
     bool close();
 
-private:
+  private:
     explicit File(std::FILE* stream) : stream_(stream) {}
     std::FILE* stream_ = nullptr;
     bool write_failed_ = false;
