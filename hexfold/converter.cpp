@@ -5,7 +5,6 @@
 #include <fstream>
 #include <span>
 #include <system_error>
-#include <vector>
 
 #include "console.h"
 #include "scanner.h"
@@ -16,16 +15,16 @@ namespace {
 
 constexpr std::size_t chunk_size = 64 * 1024;
 
-// Collects the scanner's bytes and writes them to the output file a chunk at a time. After the
-// first failed write nothing more is written.
+// Writes the scanner's bytes to the output file. After the first failed write nothing more is
+// written.
 class OutputWriter : public ScanSink {
   public:
-    explicit OutputWriter(std::ofstream& file) : file_(file) { pending_.reserve(chunk_size); }
+    explicit OutputWriter(std::ofstream& file) : file_(file) {}
 
     void write(std::span<const std::uint8_t> bytes) override {
-        pending_.insert(pending_.end(), bytes.begin(), bytes.end());
-        if (pending_.size() >= chunk_size) {
-            write_pending();
+        if (file_.good()) {
+            file_.write(reinterpret_cast<const char*>(bytes.data()),
+                        static_cast<std::streamsize>(bytes.size()));
         }
     }
 
@@ -33,9 +32,8 @@ class OutputWriter : public ScanSink {
 
     bool failed() const { return !file_.good(); }
 
-    // Writes what is left, then flushes and closes the file. True when every step succeeded.
+    // Flushes and closes the file. True when every write, the flush and the close succeeded.
     bool close() {
-        write_pending();
         file_.flush();
         const bool written = file_.good();
         file_.close();
@@ -43,16 +41,7 @@ class OutputWriter : public ScanSink {
     }
 
   private:
-    void write_pending() {
-        if (file_.good() && !pending_.empty()) {
-            file_.write(reinterpret_cast<const char*>(pending_.data()),
-                        static_cast<std::streamsize>(pending_.size()));
-        }
-        pending_.clear();
-    }
-
     std::ofstream& file_;
-    std::vector<std::uint8_t> pending_;
 };
 
 // Reads the whole input through the scanner, a chunk at a time. A read error ends the input as

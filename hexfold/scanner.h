@@ -42,12 +42,14 @@ class Scanner {
   private:
     enum class State { seek_zero, seek_prefix, read_digits };
 
-    void take(std::uint8_t c);
-    void take_digit(std::uint8_t c, std::uint8_t value);
+    void take_prefix(std::uint8_t c);
+    const std::uint8_t* read_digits(const std::uint8_t* next, const std::uint8_t* end);
     void start_literal(std::uint8_t prefix);
     void end_literal();
+    void flush_output();
 
     static constexpr std::size_t max_digits = 16;
+    static constexpr std::size_t output_capacity = 8192;
 
     ScanSink& sink_;
     State state_ = State::seek_zero;
@@ -55,6 +57,9 @@ class Scanner {
     std::size_t count_ = 0;
     // The last character taken into the current literal: its "x" while no digit has been read.
     std::uint8_t previous_ = 0;
+    // Bytes of finished literals, handed to the sink in blocks rather than literal by literal.
+    std::array<std::uint8_t, output_capacity> output_{};
+    std::size_t output_size_ = 0;
 };
 
 }  // namespace hexfold
