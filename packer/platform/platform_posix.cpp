@@ -266,7 +266,9 @@ void delete_files_in(const std::string& folder) {
     }
     const int folder_fd = ::dirfd(dir);
     for (const std::string& name : names) {
-        // A symbolic link is removed itself, never what it points to; folders stay.
+        // Folders are skipped before unlinking is asked for, since POSIX lets some systems unlink
+        // a folder for a privileged process. A symbolic link is removed itself, never what it
+        // points to.
         struct stat status {};
         if (::fstatat(folder_fd, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0 &&
             !S_ISDIR(status.st_mode)) {
