@@ -37,6 +37,10 @@ bool append_picture(platform::File& package, const std::string& picture_path) {
 }
 
 uint64_t file_length(const std::string& path) {
+    // A folder opens for reading on some systems but has no length as a file.
+    if (platform::folder_exists(path)) {
+        return kUnknownLength;
+    }
     platform::File file = platform::File::open_for_reading(path);
     if (!file.is_open()) {
         return kUnknownLength;

@@ -1,0 +1,166 @@
+#include "packaging/bin_generation.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "packaging_test_support.h"
+
+namespace framestow {
+namespace {
+
+using testing::ConsoleCapture;
+using testing::crlf_lines;
+using testing::joined_lines;
+using testing::picture_bytes;
+using testing::read_file;
+using testing::ScratchFolder;
+using testing::write_file;
+
+const std::string kHeader01 = std::string("\x55\x55\x55\x55\x01\x00\x00\x01", 8);
+const std::string kHeader02 = std::string("\x55\x55\x55\x55\x02\x00\x00\x00", 8);
+
+// A workspace as the preparation stage leaves it: compressed pictures in temp/image_zip and the
+// package sections in config.ini.
+class BinGenerationTest : public ::testing::Test {
+  protected:
+    BinGenerationTest() { std::filesystem::create_directories(output_folder()); }
+
+    std::string zip_folder() const { return workspace.folder() + "temp/image_zip/"; }
+    std::string output_folder() const { return workspace.folder() + "output/"; }
+    std::string output(const std::string& name) const { return output_folder() + name; }
+
+    void add_picture(const std::string& name, const std::string& bytes) {
+        write_file(zip_folder() + name, bytes);
+    }
+
+    void write_three_packages() {
+        write_file(
+            workspace.folder() + "config.ini",
+            joined_lines({"[gui01.bin]", "name=gui01.bin", "version=1.0.0.1", "app_list=A001,A002",
+                          "[gui02.bin]", "name=gui02.bin", "version=2.0.0.0", "app_list=A003",
+                          "[gui03.bin]", "name=gui03.bin", "version=3.0.0.0", "app_list=A009"}));
+    }
+
+    int run() {
+        return generateBinFile(workspace.path(), zip_folder(), output_folder(), "config.ini");
+    }
+
+    ScratchFolder workspace;
+};
+
+TEST_F(BinGenerationTest, PacksEachPackageAndWritesBothMappings) {
+    write_three_packages();
+    const std::string a001_001 = picture_bytes(50, 'a');
+    const std::string a001_003 = picture_bytes(20, 'b');
+    const std::string a003_001 = picture_bytes(30, 'c');
+    add_picture("A001_001.png", a001_001);
+    add_picture("A001_003.bmp", a001_003);
+    add_picture("A003_001.png", a003_001);
+    add_picture("A005_001.png", picture_bytes(10, 'd'));
+
+    ConsoleCapture console;
+    EXPECT_EQ(run(), 0);
+    const std::string unclaimed = "get_bin_index: Error to find for A005_001.png";
+    EXPECT_EQ(console.take(),
+              joined_lines({"find_all_files: count: 4 with: " + zip_folder() + "*.*", unclaimed,
+                            "generate_gui_bin: " + output("gui01.bin"), " 0 1",
+                            "generate_gui_bin: count = 2, size = 78", unclaimed,
+                            "generate_gui_bin: " + output("gui02.bin"), " 0",
+                            "generate_gui_bin: count = 1, size = 38", unclaimed, unclaimed,
+                            "get_bin_index: Error to find for A004_000.png"}));
+    EXPECT_EQ(read_file(output("gui01.bin")), kHeader01 + a001_001 + a001_003);
+    EXPECT_EQ(read_file(output("gui02.bin")), kHeader02 + a003_001);
+    EXPECT_FALSE(std::filesystem::exists(output("gui03.bin")));
+    EXPECT_EQ(
+        read_file(output("BitmapMapping.xml")),
+        crlf_lines(
+            {R"(<?xml version="1.0" encoding="UTF-8" standalone="no"?>)", "<root>",
+             R"(    <app app_id="A001">)",
+             R"(        <image_item image_name="A001_001.png" image_size="50" image_offset="8"/>)",
+             R"(        <image_item image_name="A001_002.png" image_size="0" image_offset="58"/>)",
+             R"(        <image_item image_name="A001_003.bmp" image_size="20" image_offset="58"/>)",
+             "    </app>", R"(    <app app_id="A003">)",
+             R"(        <image_item image_name="A003_001.png" image_size="30" image_offset="8"/>)",
+             "    </app>", "</root>"}));
+    const std::string mapping = read_file(output("BitmapMapping.cpp"));
+    EXPECT_NE(mapping.find(crlf_lines({"// gui01.bin: version = 1.0.0.1  size = 78",
+                                       "// gui02.bin: version = 2.0.0.0  size = 38",
+                                       "// gui03.bin: version = 3.0.0.0  size = 0"})),
+              std::string::npos);
+    EXPECT_NE(
+        mapping.find(crlf_lines(
+            {"    { 1, 3, bitmapsA001 }, // 0: A001", "    { 1, 0, bitmapsA002 }, // 1: A002",
+             "    { 2, 1, bitmapsA003 }, // 2: A003", "    { -1, 0, bitmapsA004 }, // 3: A004",
+             "    { -1, 0, bitmapsA005 } // 4: A005", "};"})),
+        std::string::npos);
+}
+
+TEST_F(BinGenerationTest, BadNameStopsBeforeAnythingIsWritten) {
+    write_three_packages();
+    add_picture("A001_001.png", "x");
+    add_picture("A001_01.png", "y");
+
+    ConsoleCapture console;
+    EXPECT_EQ(run(), -1);
+    EXPECT_EQ(console.take(),
+              joined_lines({"find_all_files: count: 2 with: " + zip_folder() + "*.*",
+                            "check_all_files_name: Error for A001_01.png"}));
+    EXPECT_TRUE(std::filesystem::is_empty(output_folder()));
+}
+
+TEST_F(BinGenerationTest, NoPicturesAndNoPackagesStillWriteTheMappings) {
+    std::filesystem::create_directories(zip_folder());
+
+    ConsoleCapture console;
+    EXPECT_EQ(run(), 0);
+    EXPECT_EQ(console.take(), "find_all_files: count: 0 with: " + zip_folder() + "*.*\n");
+    EXPECT_EQ(read_file(output("BitmapMapping.xml")),
+              crlf_lines({R"(<?xml version="1.0" encoding="UTF-8" standalone="no"?>)", "<root/>"}));
+    EXPECT_NE(read_file(output("BitmapMapping.cpp")).find("#define BITMAP_APP_COUNT 0\r\n"),
+              std::string::npos);
+}
+
+TEST_F(BinGenerationTest, LostOutputsFailTheStageAfterEverythingElseIsDone) {
+    write_three_packages();
+    add_picture("A001_001.png", picture_bytes(5, 'e'));
+    add_picture("A003_001.png", picture_bytes(6, 'f'));
+    // A folder stands where the first package should be written.
+    std::filesystem::create_directories(output("gui01.bin"));
+
+    ConsoleCapture console;
+    EXPECT_EQ(run(), -1);
+    EXPECT_EQ(console.take(),
+              joined_lines({"find_all_files: count: 2 with: " + zip_folder() + "*.*",
+                            "generate_gui_bin: " + output("gui01.bin"), " 0",
+                            "generate_gui_bin: count = 1, size = 18446744073709551615",
+                            "Packaged bin size is 18446744073709551615 byte",
+                            "Error: Total file size is 13 byte",
+                            "generate_gui_bin: " + output("gui02.bin"), " 0",
+                            "generate_gui_bin: count = 1, size = 14"}));
+    EXPECT_EQ(read_file(output("gui02.bin")), kHeader02 + picture_bytes(6, 'f'));
+    EXPECT_TRUE(std::filesystem::exists(output("BitmapMapping.cpp")));
+    EXPECT_TRUE(std::filesystem::exists(output("BitmapMapping.xml")));
+}
+
+TEST_F(BinGenerationTest, MissingOutputFolderLosesEveryFile) {
+    write_three_packages();
+    add_picture("A001_001.png", picture_bytes(5, 'g'));
+    std::filesystem::remove(output_folder());
+
+    ConsoleCapture console;
+    EXPECT_EQ(run(), -1);
+    EXPECT_EQ(
+        console.take(),
+        joined_lines(
+            {"find_all_files: count: 1 with: " + zip_folder() + "*.*",
+             "generate_gui_bin: " + output("gui01.bin"), " 0",
+             "generate_gui_bin: count = 1, size = 18446744073709551615",
+             "Packaged bin size is 18446744073709551615 byte", "Error: Total file size is 13 byte",
+             "generate_multi_mapping_cpp: fail to open file = " + output("BitmapMapping.cpp"),
+             "generateBinFile: fail to save file = " + output("BitmapMapping.xml")}));
+}
+
+}  // namespace
+}  // namespace framestow

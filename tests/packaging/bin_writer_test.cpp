@@ -1,0 +1,155 @@
+#include "packaging/bin_writer.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "packaging_test_support.h"
+
+namespace framestow {
+namespace {
+
+using testing::ConsoleCapture;
+using testing::joined_lines;
+using testing::picture_bytes;
+using testing::read_file;
+using testing::ScratchFolder;
+using testing::write_file;
+
+// One package at a time through the four steps, as the packaging stage runs them.
+struct PackageRun {
+    int written;
+    int measured;
+    int checked;
+    std::vector<std::string> files;
+    std::vector<uint32_t> sizes;
+    std::vector<uint32_t> offsets;
+};
+
+PackageRun run_package(BinList& bins, const std::string& zip_folder, std::vector<std::string> files,
+                       const std::string& bin_path) {
+    PackageRun run{};
+    run.files = std::move(files);
+    run.written = generate_gui_bin(bins, zip_folder, run.files, bin_path);
+    run.measured = collect_sizes(run.files, run.sizes, zip_folder);
+    compute_offsets(run.offsets, run.sizes);
+    run.checked = check_bin_sizes(bin_path, run.files, run.sizes, run.offsets);
+    return run;
+}
+
+class BinWriterTest : public ::testing::Test {
+  protected:
+    BinWriterTest() {
+        bins.add({"gui01.bin", 0, "A001,A003", parse_version("1.2.3.4")});
+        std::filesystem::create_directories(output_folder());
+    }
+
+    std::string zip_folder() const { return workspace.folder() + "zip/"; }
+    std::string output_folder() const { return workspace.folder() + "output/"; }
+
+    ScratchFolder workspace;
+    BinList bins;
+};
+
+TEST_F(BinWriterTest, WritesHeaderAndPicturesBackToBack) {
+    const std::string first = picture_bytes(100, 'a');
+    const std::string second = picture_bytes(60, 'b');
+    write_file(zip_folder() + "A001_001.png", first);
+    write_file(zip_folder() + "A001_002.png", second);
+    const std::string bin_path = output_folder() + "gui01.bin";
+    // An earlier, longer package of the same name is replaced, never appended to.
+    write_file(bin_path, std::string(500, 'x'));
+
+    ConsoleCapture console;
+    const PackageRun run =
+        run_package(bins, zip_folder(), {"A001_001.png", "A001_002.png"}, bin_path);
+    EXPECT_EQ(console.take(), joined_lines({"generate_gui_bin: " + bin_path, " 0 1",
+                                            "generate_gui_bin: count = 2, size = 168"}));
+    EXPECT_EQ(run.written, 0);
+    EXPECT_EQ(run.measured, 0);
+    EXPECT_EQ(run.checked, 0);
+    EXPECT_EQ(read_file(bin_path),
+              std::string("\x55\x55\x55\x55\x01\x02\x03\x04") + first + second);
+    EXPECT_EQ(bins.record(1).size, 168u);
+    EXPECT_EQ(run.sizes, (std::vector<uint32_t>{100, 60}));
+    EXPECT_EQ(run.offsets, (std::vector<uint32_t>{8, 108}));
+}
+
+TEST_F(BinWriterTest, PlaceholdersTakeTheOffsetOfTheNextPicture) {
+    const std::string second = picture_bytes(40, 'c');
+    const std::string fourth = picture_bytes(30, 'd');
+    write_file(zip_folder() + "A003_002.png", second);
+    write_file(zip_folder() + "A003_004.png", fourth);
+    write_file(zip_folder() + "A003_005.png", "");
+    const std::string bin_path = output_folder() + "gui01.bin";
+
+    ConsoleCapture console;
+    const PackageRun run =
+        run_package(bins, zip_folder(), {"A003_002.png", "A003_004.png", "A003_005.png"}, bin_path);
+    EXPECT_EQ(console.take(), joined_lines({"generate_gui_bin: " + bin_path, " 0 1 2",
+                                            "generate_gui_bin: count = 3, size = 78"}));
+    EXPECT_EQ(run.checked, 0);
+    EXPECT_EQ(read_file(bin_path),
+              std::string("\x55\x55\x55\x55\x01\x02\x03\x04") + second + fourth);
+    EXPECT_EQ(run.files, (std::vector<std::string>{"A003_001.png", "A003_002.png", "A003_003.png",
+                                                   "A003_004.png", "A003_005.png"}));
+    EXPECT_EQ(run.sizes, (std::vector<uint32_t>{0, 40, 0, 30, 0}));
+    EXPECT_EQ(run.offsets, (std::vector<uint32_t>{8, 8, 48, 48, 78}));
+}
+
+TEST_F(BinWriterTest, PackageThatCannotBeCreatedFailsWithTheStreamFailureSize) {
+    write_file(zip_folder() + "A001_001.png", picture_bytes(20, 'e'));
+    const std::string bin_path = workspace.folder() + "missing/gui01.bin";
+
+    ConsoleCapture console;
+    const PackageRun run = run_package(bins, zip_folder(), {"A001_001.png"}, bin_path);
+    EXPECT_EQ(console.take(),
+              joined_lines({"generate_gui_bin: " + bin_path, " 0",
+                            "generate_gui_bin: count = 1, size = 18446744073709551615",
+                            "Packaged bin size is 18446744073709551615 byte",
+                            "Error: Total file size is 28 byte"}));
+    EXPECT_EQ(run.written, -1);
+    EXPECT_EQ(run.checked, -2);
+    EXPECT_EQ(bins.record(1).size, 0u);
+}
+
+TEST_F(BinWriterTest, MissingPictureFailsTheWriteAndTheChecks) {
+    write_file(zip_folder() + "A001_001.png", picture_bytes(20, 'f'));
+    const std::string bin_path = output_folder() + "gui01.bin";
+
+    ConsoleCapture console;
+    const PackageRun run =
+        run_package(bins, zip_folder(), {"A001_001.png", "A001_002.png"}, bin_path);
+    EXPECT_EQ(console.take(),
+              joined_lines({"generate_gui_bin: " + bin_path, " 0 1",
+                            "generate_gui_bin: count = 2, size = 28",
+                            "Packaged bin size is 28 byte", "Error: Total file size is 27 byte"}));
+    EXPECT_EQ(run.written, -1);
+    EXPECT_EQ(run.measured, -1);
+    EXPECT_EQ(run.sizes, (std::vector<uint32_t>{20, 0xFFFFFFFFu}));
+    EXPECT_EQ(run.checked, -2);
+}
+
+TEST(CheckBinSizes, ReportsListsAndTotalsThatDisagree) {
+    ScratchFolder folder;
+    const std::string bin_path = folder.folder() + "gui01.bin";
+    write_file(bin_path, std::string(18, 'x'));
+    ConsoleCapture console;
+
+    EXPECT_EQ(check_bin_sizes(bin_path, {"A001_001.png"}, {10}, {8}), 0);
+    EXPECT_EQ(console.take(), "");
+
+    EXPECT_EQ(check_bin_sizes(bin_path, {"A001_001.png", "A001_002.png"}, {10}, {8}), -1);
+    EXPECT_EQ(console.take(), "Error: file size: 2, offset size:1\n");
+
+    EXPECT_EQ(check_bin_sizes(bin_path, {"A001_001.png", "A001_002.png"}, {4, 6}, {8, 10}), -2);
+    EXPECT_EQ(console.take(), "Error: total_size(18) is not match offset and seze.\n");
+
+    EXPECT_EQ(check_bin_sizes(bin_path, {"A001_001.png"}, {12}, {8}), -2);
+    EXPECT_EQ(console.take(), "Packaged bin size is 18 byte\nError: Total file size is 20 byte\n");
+}
+
+}  // namespace
+}  // namespace framestow

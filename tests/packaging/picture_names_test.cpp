@@ -1,0 +1,89 @@
+#include "packaging/picture_names.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "packaging_test_support.h"
+
+namespace framestow {
+namespace {
+
+using testing::ConsoleCapture;
+
+TEST(CheckAllFilesName, AcceptsOnlyTheExactNameForm) {
+    struct Case {
+        const char* name;
+        bool accepted;
+    };
+    const Case cases[] = {
+        {"A001_001.png", true},  {"A999_999.bmp", true},  {"A001_1.png", false},
+        {"B001_001.png", false}, {"A001-001.png", false}, {"A000_001.png", false},
+        {"A001_000.png", false}, {"A001_001.jpg", false}, {"A001_001.PNG", false},
+        {"a001_001.png", false}, {"A12x_001.png", false}, {"A1&2_005.png", false},
+        {"A001_00x.png", false}, {"A 12_001.png", false}, {"A001_001.png.", false},
+    };
+    for (const Case& c : cases) {
+        ConsoleCapture console;
+        EXPECT_EQ(check_all_files_name({c.name}), c.accepted ? 0 : -1) << c.name;
+        EXPECT_EQ(
+            console.take(),
+            c.accepted ? "" : "check_all_files_name: Error for " + std::string(c.name) + "\n");
+    }
+}
+
+TEST(CheckAllFilesName, StopsAtTheFirstBadNameAndRefusesRepeatedNumbers) {
+    ConsoleCapture console;
+    EXPECT_EQ(check_all_files_name({"A001_001.png", "A000_001.png", "A001_002.bmp"}), -1);
+    EXPECT_EQ(console.take(), "check_all_files_name: Error for A000_001.png\n");
+
+    EXPECT_EQ(check_all_files_name({"A002_001.bmp", "A002_001.png", "A002_002.png"}), -1);
+    EXPECT_EQ(console.take(), "check_all_files_name: Error for A002_001.png\n");
+
+    EXPECT_EQ(check_all_files_name({}), 0);
+    EXPECT_EQ(check_all_files_name({"A001_001.png", "A001_002.bmp", "A002_001.png"}), 0);
+    EXPECT_EQ(console.take(), "");
+}
+
+TEST(CollectBinFiles, SelectsThePicturesOfOnePackage) {
+    BinList bins;
+    bins.add({"gui01.bin", 0, "A001", {}});
+    bins.add({"gui02.bin", 0, "A002", {}});
+    const std::vector<std::string> names = {"A001_001.png", "A002_001.png", "A001_002.png",
+                                            "A003_001.png"};
+    std::vector<std::string> bin_files = {"stale"};
+    std::string bin_file_name = "stale";
+    ConsoleCapture console;
+
+    EXPECT_EQ(collect_bin_files(bins, 1, names, bin_files, bin_file_name), 0);
+    EXPECT_EQ(bin_files, (std::vector<std::string>{"A001_001.png", "A001_002.png"}));
+    EXPECT_EQ(bin_file_name, "gui01.bin");
+    EXPECT_EQ(console.take(), "get_bin_index: Error to find for A003_001.png\n");
+
+    EXPECT_EQ(collect_bin_files(bins, 3, names, bin_files, bin_file_name), 0);
+    EXPECT_TRUE(bin_files.empty());
+    EXPECT_EQ(bin_file_name, "");
+}
+
+TEST(FillGaps, InsertsPlaceholdersBeforeEachRealPicture) {
+    std::vector<std::string> files = {"A001_002.png", "A001_003.png", "A002_001.bmp",
+                                      "A002_003.bmp", "A003_002.png", "A003_003.png",
+                                      "A003_006.png"};
+    std::vector<uint32_t> sizes = {10, 11, 12, 13, 14, 15, 16};
+    EXPECT_EQ(fill_gaps(files, sizes), 0);
+    EXPECT_EQ(files, (std::vector<std::string>{"A001_001.png", "A001_002.png", "A001_003.png",
+                                               "A002_001.bmp", "A002_002.png", "A002_003.bmp",
+                                               "A003_001.png", "A003_002.png", "A003_003.png",
+                                               "A003_004.png", "A003_005.png", "A003_006.png"}));
+    EXPECT_EQ(sizes, (std::vector<uint32_t>{0, 10, 11, 12, 0, 13, 0, 14, 15, 0, 0, 16}));
+
+    std::vector<std::string> uneven = {"A001_003.png"};
+    std::vector<uint32_t> no_sizes;
+    EXPECT_EQ(fill_gaps(uneven, no_sizes), -1);
+    EXPECT_EQ(uneven, std::vector<std::string>{"A001_003.png"});
+    EXPECT_TRUE(no_sizes.empty());
+}
+
+}  // namespace
+}  // namespace framestow
