@@ -23,8 +23,8 @@ int swap_word_bytes(std::span<std::uint8_t> digits);
 
 // Picks the "0x"/"0X" hexadecimal literals out of a byte stream. The input arrives in chunks of
 // any size through feed(); finish() marks its end, which also ends a literal still being read.
-// Memory use is fixed whatever the input's size: the scanner keeps only the digits of the
-// current literal.
+// Memory use is fixed whatever the input's size: the scanner keeps the digits of the current
+// literal and one block of output bytes.
 //
 // Literals of 1 to 8 digits are padded on the left to 8 digits and written as a 32-bit
 // little-endian word; literals of 9 to 16 digits are padded to 16 digits and written as 8 bytes

@@ -131,14 +131,6 @@ TEST_F(HexfoldProgram, ConvertsAnInputLargerThanItsBuffers) {
     EXPECT_EQ(read_file(output_name), expected);
 }
 
-TEST_F(HexfoldProgram, TextWithoutLiteralsGivesAnEmptyOutput) {
-    write_file("plain.txt", "no literals: 0 x 00 10 0y");
-    const RunResult result = run({"plain.txt"});
-    EXPECT_EQ(result.status, 0);
-    EXPECT_EQ(result.output, completed);
-    EXPECT_EQ(read_file(output_name), "");
-}
-
 TEST_F(HexfoldProgram, RefusesMissingArgumentAndUnreadableInputs) {
     fs::create_directory(path("folder"));
     const struct {
@@ -185,8 +177,9 @@ TEST_F(HexfoldProgram, RefusesToConvertTheOutputFileIntoItself) {
     const std::string text = "0x1 0x2";
     write_file(output_name, text);
     fs::create_symlink(output_name, path("link.txt"));
-    for (const std::string& input :
-         {output_name, std::string("./link.txt"), path(output_name).string()}) {
+    fs::create_hard_link(path(output_name), path("hard_link.txt"));
+    for (const std::string& input : {output_name, std::string("./link.txt"),
+                                     std::string("hard_link.txt"), path(output_name).string()}) {
         const RunResult result = run({input});
         EXPECT_EQ(result.status, 255) << input;
         EXPECT_EQ(result.output, " 打开 output file 错误!\n") << input;
