@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+#include <span>
 #include <string>
 
 #include "codec/picture_format.h"
@@ -14,5 +16,11 @@ constexpr int kNotPngFile = -3;
 // buffers.bitmap and writes that ImageBitmap to `bitmap_path`. Returns 0, -1 or kNotPngFile.
 int LoadPngImage(const std::string& picture_path, const std::string& bitmap_path,
                  PictureBuffers& buffers, ImageBitmap& bitmap);
+
+// The same decoding for a PNG file already in memory, without writing a bitmap file: on success
+// buffers.bitmap holds the ImageBitmap and bitmap.size its length. Returns 0, -1 or kNotPngFile,
+// with LoadPngImage's messages.
+int decode_png_image(std::span<const uint8_t> file_bytes, PictureBuffers& buffers,
+                     ImageBitmap& bitmap);
 
 }  // namespace framestow

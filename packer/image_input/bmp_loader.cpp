@@ -1,0 +1,229 @@
+#include "image_input/bmp_loader.h"
+
+#include <array>
+#include <cstring>
+#include <iostream>
+#include <new>
+#include <vector>
+
+#include "codec/byte_order.h"
+#include "image_input/byte_source.h"
+#include "image_input/image_bitmap.h"
+#include "platform/platform.h"
+
+// The parts of a BMP file that are read, all little-endian:
+//
+//   offset  width  field
+//   0       2      signature "BM"
+//   10      u32    offset of the pixel data from the start of the file (70 for the usual RGB565
+//                  file, whose 16 bytes of colour masks follow the 40-byte info header)
+//   18      s32    width in pixels
+//   22      s32    height in rows: positive when the rows are stored bottom-up, negative top-down
+//   28      u16    bits a pixel: 16
+//   30      u32    compression: 0 (none) or 3 (bit fields; the masks themselves are not read)
+//   pixel data     rows of 16-bit pixel values, each row padded to a multiple of 4 bytes
+//
+// The pixel values pass into the bitmap unchanged, rows top to bottom.
+namespace framestow {
+namespace {
+
+constexpr std::size_t kHeadersSize = 54;  // the 14-byte file header and the 40-byte info header
+constexpr std::size_t kPixelOffsetField = 10;
+constexpr std::size_t kWidthField = 18;
+constexpr std::size_t kHeightField = 22;
+constexpr std::size_t kBitCountField = 28;
+constexpr std::size_t kCompressionField = 30;
+constexpr uint16_t kBitsPerPixel = 16;
+constexpr uint32_t kCompressionNone = 0;
+constexpr uint32_t kCompressionBitFields = 3;
+constexpr uint64_t kBmpPixelSize = 2;
+
+struct BmpHeaders {
+    std::array<uint8_t, kHeadersSize> bytes{};
+    std::size_t length = 0;  // fewer than kHeadersSize when the file is shorter
+};
+
+struct BmpPaths {
+    const std::string& picture;
+    const std::string& bitmap;
+};
+
+struct BmpLayout {
+    uint32_t pixel_offset = 0;
+    int64_t width = 0;
+    int64_t rows = 0;
+    bool top_down = false;
+    uint16_t bit_count = 0;
+    uint32_t compression = 0;
+
+    uint64_t row_bytes() const { return static_cast<uint64_t>(width) * kBmpPixelSize; }
+    uint64_t stride() const { return (row_bytes() + 3) / 4 * 4; }
+    uint64_t pixel_bytes() const { return row_bytes() * static_cast<uint64_t>(rows); }
+    // From the first row to the last pixel of the last row: writers may leave out the padding
+    // of the last row.
+    uint64_t pixel_data_length() const {
+        return rows == 0 ? 0 : stride() * static_cast<uint64_t>(rows - 1) + row_bytes();
+    }
+};
+
+BmpHeaders read_headers(ByteSource& source) {
+    BmpHeaders headers;
+    headers.length = source.read(headers.bytes.data(), headers.bytes.size());
+    return headers;
+}
+
+bool has_bmp_signature(const BmpHeaders& headers) {
+    return headers.length >= 2 && headers.bytes[0] == 'B' && headers.bytes[1] == 'M';
+}
+
+BmpLayout parse_layout(const BmpHeaders& headers) {
+    const uint8_t* bytes = headers.bytes.data();
+    BmpLayout layout;
+    layout.pixel_offset = load_le32(bytes + kPixelOffsetField);
+    layout.width = load_le32s(bytes + kWidthField);
+    const int64_t height = load_le32s(bytes + kHeightField);
+    layout.top_down = height < 0;
+    layout.rows = height < 0 ? -height : height;
+    layout.bit_count = load_le16(bytes + kBitCountField);
+    layout.compression = load_le32(bytes + kCompressionField);
+    return layout;
+}
+
+// Refuses, with a message naming the file, what is not a 16-bit picture that fits the bitmap
+// buffer. Width, height and kind are set once the size test has passed.
+bool accept_layout(const BmpLayout& layout, const BmpPaths& paths, const PictureBuffers& buffers,
+                   ImageBitmap& bitmap) {
+    if (layout.width < 0) {
+        std::cout << "load_bmp_image: Negative width in " << paths.picture << std::endl;
+        return false;
+    }
+    if (layout.width > kMaxPictureSide || layout.rows > kMaxPictureSide) {
+        std::cout << "load_bmp_image: Error to open file,The file is too large. " << paths.bitmap
+                  << std::endl;
+        return false;
+    }
+    bitmap.width = static_cast<int32_t>(layout.width);
+    bitmap.height = static_cast<int32_t>(layout.rows);
+    bitmap.picture_kind = kPictureKindBmp;
+    if (layout.bit_count != kBitsPerPixel) {
+        std::cout << "load_bmp_image: Unsupported bit count " << layout.bit_count << " in "
+                  << paths.picture << std::endl;
+        return false;
+    }
+    if (layout.compression != kCompressionNone && layout.compression != kCompressionBitFields) {
+        std::cout << "load_bmp_image: Unsupported compression " << layout.compression << " in "
+                  << paths.picture << std::endl;
+        return false;
+    }
+    if (!fits_bitmap_buffer(buffers, layout.pixel_bytes())) {
+        std::cout << "load_bmp_image: Pixel data too large for the bitmap buffer in "
+                  << paths.picture << std::endl;
+        return false;
+    }
+    if (layout.pixel_offset < kHeadersSize) {
+        std::cout << "load_bmp_image: Pixel data offset inside the headers of " << paths.picture
+                  << std::endl;
+        return false;
+    }
+    return true;
+}
+
+// Reads the pixel data, which starts at the pixel-data offset, in one read.
+bool read_pixel_data(ByteSource& source, const BmpLayout& layout, std::vector<uint8_t>& data) {
+    data.resize(layout.pixel_data_length());
+    return skip_bytes(source, layout.pixel_offset - kHeadersSize) &&
+           source.read(data.data(), data.size()) == data.size();
+}
+
+// Rows go into the bitmap top to bottom, whichever way the file stores them.
+void copy_rows(const BmpLayout& layout, const std::vector<uint8_t>& data, PictureBuffers& buffers) {
+    const std::size_t row_bytes = layout.row_bytes();
+    const std::size_t stride = layout.stride();
+    const std::size_t rows = static_cast<std::size_t>(layout.rows);
+    uint8_t* pixels = buffers.bitmap.data() + kPictureHeaderSize;
+    for (std::size_t stored = 0; stored < rows; ++stored) {
+        const std::size_t row = layout.top_down ? stored : rows - 1 - stored;
+        if (row_bytes > 0) {
+            std::memcpy(pixels + row * row_bytes, data.data() + stored * stride, row_bytes);
+        }
+    }
+}
+
+// Decodes the picture whose headers have been read into the bitmap buffer and sets `size`; the
+// caller stores the size once the whole load has succeeded.
+int decode_bmp(const BmpHeaders& headers, ByteSource& source, const BmpPaths& paths,
+               PictureBuffers& buffers, ImageBitmap& bitmap, int32_t& size) {
+    if (headers.length < kHeadersSize) {
+        std::cout << "load_bmp_image: Error to read the headers of " << paths.picture << std::endl;
+        return -1;
+    }
+    const BmpLayout layout = parse_layout(headers);
+    if (!accept_layout(layout, paths, buffers, bitmap)) {
+        return -1;
+    }
+    std::vector<uint8_t> data;
+    try {
+        if (!read_pixel_data(source, layout, data)) {
+            std::cout << "load_bmp_image: Pixel data runs past the end of " << paths.picture
+                      << std::endl;
+            return -1;
+        }
+    } catch (const std::bad_alloc&) {
+        std::cout << "load_bmp_image: failed malloc memory" << std::endl;
+        return -1;
+    }
+    copy_rows(layout, data, buffers);
+    store_bitmap_header(buffers, kFormatRgb565, bitmap.width, bitmap.height);
+    size = static_cast<int32_t>(kPictureHeaderSize + layout.pixel_bytes());
+    return 0;
+}
+
+}  // namespace
+
+int load_bmp_image(const std::string& picture_path, const std::string& bitmap_path,
+                   PictureBuffers& buffers, ImageBitmap& bitmap) {
+    platform::File picture = platform::File::open_for_reading(picture_path);
+    if (!picture.is_open()) {
+        return -1;
+    }
+    FileSource source(picture);
+    const BmpHeaders headers = read_headers(source);
+    if (!has_bmp_signature(headers)) {
+        return -1;
+    }
+    // The bitmap file is created before the picture is checked, so a refused picture leaves an
+    // empty bitmap file behind.
+    platform::File output = platform::File::open_for_writing(bitmap_path);
+    if (!output.is_open()) {
+        return -1;
+    }
+    int32_t size = 0;
+    const int decoded =
+        decode_bmp(headers, source, {picture_path, bitmap_path}, buffers, bitmap, size);
+    if (decoded != 0) {
+        return decoded;
+    }
+    if (!write_bitmap_file(output, buffers, size)) {
+        return -1;
+    }
+    bitmap.size = size;
+    return 0;
+}
+
+int decode_bmp_image(std::span<const uint8_t> file_bytes, const std::string& picture_path,
+                     const std::string& bitmap_path, PictureBuffers& buffers, ImageBitmap& bitmap) {
+    SpanSource source(file_bytes);
+    const BmpHeaders headers = read_headers(source);
+    if (!has_bmp_signature(headers)) {
+        return -1;
+    }
+    int32_t size = 0;
+    const int decoded =
+        decode_bmp(headers, source, {picture_path, bitmap_path}, buffers, bitmap, size);
+    if (decoded == 0) {
+        bitmap.size = size;
+    }
+    return decoded;
+}
+
+}  // namespace framestow

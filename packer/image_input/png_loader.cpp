@@ -1,0 +1,238 @@
+#include "image_input/png_loader.h"
+
+#include <png.h>
+
+#include <array>
+#include <csetjmp>
+#include <iostream>
+#include <vector>
+
+#include "image_input/byte_source.h"
+#include "image_input/image_bitmap.h"
+#include "platform/platform.h"
+
+// A PNG picture becomes 4 bytes a pixel, in the order libpng delivers with its BGR transform:
+//
+//   colour type after the transforms   bytes of one pixel
+//   6, RGB with alpha                  blue, green, red, alpha
+//   2, RGB                             red, green, blue, 0xFF
+//
+// The two orders differ on purpose: the firmware expects them so.
+namespace framestow {
+namespace {
+
+// The loader tells a PNG file from anything else by the first 4 bytes of the signature.
+constexpr std::size_t kSignatureCheckBytes = 4;
+constexpr uint64_t kPngPixelSize = 4;
+
+// Owns libpng's read and info structures, so that every way out of a load frees them.
+class PngReadStructs {
+  public:
+    // No error callbacks: libpng's default handler prints "libpng error: ..." to standard error
+    // and jumps back to the setjmp of the step that failed.
+    PngReadStructs()
+        : png_(png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr)) {
+        if (png_ != nullptr) {
+            info_ = png_create_info_struct(png_);
+        }
+    }
+    ~PngReadStructs() { png_destroy_read_struct(&png_, &info_, nullptr); }
+    PngReadStructs(const PngReadStructs&) = delete;
+    PngReadStructs& operator=(const PngReadStructs&) = delete;
+
+    bool ready() const { return png_ != nullptr && info_ != nullptr; }
+    png_structp png() const { return png_; }
+    png_infop info() const { return info_; }
+
+  private:
+    png_structp png_ = nullptr;
+    png_infop info_ = nullptr;
+};
+
+// Runs one libpng step. On a damaged file libpng jumps back here; the jump crosses only libpng's
+// own frames, the step and the read callback, none of which owns anything to destroy.
+template <typename Step>
+bool run_guarded(png_structp png, const Step& step) {
+    if (setjmp(png_jmpbuf(png)) != 0) {
+        return false;
+    }
+    step();
+    return true;
+}
+
+void read_from_source(png_structp png, png_bytep data, std::size_t length) {
+    auto* source = static_cast<ByteSource*>(png_get_io_ptr(png));
+    if (source->read(data, length) != length) {
+        png_error(png, "Read Error");
+    }
+}
+
+// 0 for a PNG file, -1 for fewer than 4 bytes, kNotPngFile for anything else.
+int check_signature(ByteSource& source) {
+    std::array<png_byte, kSignatureCheckBytes> start{};
+    if (source.read(start.data(), start.size()) != start.size()) {
+        return -1;
+    }
+    return png_sig_cmp(start.data(), 0, start.size()) == 0 ? 0 : kNotPngFile;
+}
+
+// The header keeps 16 bits of each side, and the pixels must fit the bitmap buffer.
+bool too_large(uint32_t width, uint32_t height, const PictureBuffers& buffers) {
+    return width > kMaxPictureSide || height > kMaxPictureSide ||
+           !fits_bitmap_buffer(buffers, uint64_t{width} * height * kPngPixelSize);
+}
+
+// Bytes a pixel that libpng delivers for the colour types the bitmap takes; 0 for the others.
+std::size_t source_pixel_size(int colour_type) {
+    switch (colour_type) {
+        case PNG_COLOR_TYPE_RGB_ALPHA:
+            return 4;
+        case PNG_COLOR_TYPE_RGB:
+            return 3;
+        default:
+            return 0;
+    }
+}
+
+// libpng writes each row straight to its place in the bitmap buffer.
+std::vector<png_bytep> bitmap_rows(PictureBuffers& buffers, uint32_t width, uint32_t height) {
+    std::vector<png_bytep> rows(height);
+    const std::size_t stride = std::size_t{width} * kPngPixelSize;
+    for (std::size_t y = 0; y < rows.size(); ++y) {
+        rows[y] = buffers.bitmap.data() + kPictureHeaderSize + y * stride;
+    }
+    return rows;
+}
+
+// Turns each row's 3-byte pixels s0 s1 s2 into s2 s1 s0 FF in place. Working from the last pixel
+// back, a pixel's 4 bytes never cover a 3-byte pixel that is still to be read.
+void widen_rgb_rows(const std::vector<png_bytep>& rows, uint32_t width) {
+    for (png_bytep row : rows) {
+        for (std::size_t x = width; x-- > 0;) {
+            const png_byte s0 = row[3 * x];
+            const png_byte s1 = row[3 * x + 1];
+            const png_byte s2 = row[3 * x + 2];
+            row[4 * x] = s2;
+            row[4 * x + 1] = s1;
+            row[4 * x + 2] = s0;
+            row[4 * x + 3] = 0xFF;
+        }
+    }
+}
+
+// Reads the header and applies the size test before any pixel is decoded, so a file that claims
+// a huge picture is refused before libpng allocates anything for it.
+int read_png_file(const PngReadStructs& structs, ByteSource& source, PictureBuffers& buffers,
+                  ImageBitmap& bitmap, int32_t& size) {
+    png_structp png = structs.png();
+    png_infop info = structs.info();
+    png_set_read_fn(png, &source, read_from_source);
+    png_set_sig_bytes(png, kSignatureCheckBytes);
+    if (!run_guarded(png, [&] { png_read_info(png, info); })) {
+        return -1;
+    }
+    // libpng refuses sides above 2^31 - 1, so both fit the signed fields.
+    const uint32_t width = png_get_image_width(png, info);
+    const uint32_t height = png_get_image_height(png, info);
+    bitmap.width = static_cast<int32_t>(width);
+    bitmap.height = static_cast<int32_t>(height);
+    bitmap.picture_kind = kPictureKindPng;
+    if (too_large(width, height, buffers)) {
+        std::cout << "ReadPngFile ERR: File too large" << std::endl;
+        return -1;
+    }
+    // Palette to RGB (with alpha where a transparency chunk exists), low bit depths widened,
+    // 16-bit samples cut to 8 bits, red and blue swapped.
+    const bool transformed = run_guarded(png, [&] {
+        png_set_expand(png);
+        png_set_bgr(png);
+        png_set_strip_16(png);
+        png_set_interlace_handling(png);
+        png_read_update_info(png, info);
+    });
+    if (!transformed) {
+        return -1;
+    }
+    const std::size_t pixel_size = source_pixel_size(png_get_color_type(png, info));
+    if (pixel_size == 0 || png_get_bit_depth(png, info) != 8 ||
+        png_get_rowbytes(png, info) != std::size_t{width} * pixel_size) {
+        return -1;
+    }
+    std::vector<png_bytep> rows = bitmap_rows(buffers, width, height);
+    const bool decoded = run_guarded(png, [&] {
+        png_read_image(png, rows.data());
+        png_read_end(png, info);
+    });
+    if (!decoded) {
+        return -1;
+    }
+    if (pixel_size == 3) {
+        widen_rgb_rows(rows, width);
+    }
+    store_bitmap_header(buffers, kFormat32, bitmap.width, bitmap.height);
+    size = static_cast<int32_t>(kPictureHeaderSize + uint64_t{width} * height * kPngPixelSize);
+    return 0;
+}
+
+// Decodes a PNG file into the bitmap buffer and sets `size`; the caller stores the size once
+// the whole load has succeeded.
+int decode_png(ByteSource& source, PictureBuffers& buffers, ImageBitmap& bitmap, int32_t& size) {
+    const int signature = check_signature(source);
+    if (signature != 0) {
+        return signature;
+    }
+    const PngReadStructs structs;
+    if (!structs.ready()) {
+        return -1;
+    }
+    const int result = read_png_file(structs, source, buffers, bitmap, size);
+    if (result != 0) {
+        std::cout << "LoadPngImage ERR: ReadPngFile Failed" << result << std::endl;
+    }
+    return result;
+}
+
+// Writes the bitmap file; an open or write failure is reported alike.
+int output_png(const std::string& bitmap_path, const PictureBuffers& buffers, int32_t size) {
+    platform::File file = platform::File::open_for_writing(bitmap_path);
+    if (!file.is_open() || !write_bitmap_file(file, buffers, size)) {
+        return -1;
+    }
+    return 0;
+}
+
+}  // namespace
+
+int LoadPngImage(const std::string& picture_path, const std::string& bitmap_path,
+                 PictureBuffers& buffers, ImageBitmap& bitmap) {
+    platform::File picture = platform::File::open_for_reading(picture_path);
+    if (!picture.is_open()) {
+        return -1;
+    }
+    FileSource source(picture);
+    int32_t size = 0;
+    const int decoded = decode_png(source, buffers, bitmap, size);
+    if (decoded != 0) {
+        return decoded;
+    }
+    const int written = output_png(bitmap_path, buffers, size);
+    if (written != 0) {
+        std::cout << "LoadPngImage ERR: OutPutPng Failed" << written << std::endl;
+        return written;
+    }
+    bitmap.size = size;
+    return 0;
+}
+
+int decode_png_image(std::span<const uint8_t> file_bytes, PictureBuffers& buffers,
+                     ImageBitmap& bitmap) {
+    SpanSource source(file_bytes);
+    int32_t size = 0;
+    const int decoded = decode_png(source, buffers, bitmap, size);
+    if (decoded == 0) {
+        bitmap.size = size;
+    }
+    return decoded;
+}
+
+}  // namespace framestow

@@ -1,0 +1,210 @@
+#include "image_input/bmp_loader.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "codec/byte_order.h"
+#include "support/stdout_capture.h"
+#include "support/test_pictures.h"
+#include "support/workspace_harness.h"
+
+namespace framestow {
+namespace {
+
+using testing::BmpOptions;
+
+PictureBuffers& shared_buffers() {
+    static PictureBuffers buffers;
+    return buffers;
+}
+
+struct LoadResult {
+    int result = 0;
+    ImageBitmap bitmap;
+    std::string out;
+};
+
+class BmpLoaderTest : public ::testing::Test {
+  protected:
+    std::string picture_path() const { return (folder_.path() / "A001_001.bmp").string(); }
+    std::string bitmap_path() const { return (folder_.path() / "bitmap.bmp").string(); }
+
+    LoadResult load(const std::vector<uint8_t>& file) {
+        testing::write_bytes(picture_path(), file);
+        LoadResult loaded;
+        const testing::StdoutCapture capture;
+        loaded.result =
+            load_bmp_image(picture_path(), bitmap_path(), shared_buffers(), loaded.bitmap);
+        loaded.out = capture.text();
+        return loaded;
+    }
+
+    testing::TempFolder folder_;
+};
+
+// The bitmap file expected for `pixels` (rows top to bottom).
+std::vector<uint8_t> expected_bitmap(uint16_t width, uint16_t height,
+                                     const std::vector<uint16_t>& pixels) {
+    std::vector<uint8_t> out(8 + 2 * pixels.size());
+    store_le16(&out[0], 0x1234);
+    store_le16(&out[2], 0xF565);
+    store_le16(&out[4], width);
+    store_le16(&out[6], height);
+    for (std::size_t i = 0; i < pixels.size(); ++i) {
+        store_le16(&out[8 + 2 * i], pixels[i]);
+    }
+    return out;
+}
+
+std::vector<uint16_t> pattern(std::size_t count) {
+    std::vector<uint16_t> pixels;
+    for (std::size_t i = 0; i < count; ++i) {
+        pixels.push_back(static_cast<uint16_t>(0xA000 + 0x0101 * i));
+    }
+    return pixels;
+}
+
+TEST_F(BmpLoaderTest, BottomUpRowsComeOutTopDown) {
+    // Stored bottom row first: p1 p2, then p3 p4.
+    const std::vector<uint8_t> file = {
+        'B',  'M',  86,   0,    0,    0,    0,    0,    0,    0, 70, 0, 0, 0,  // file header
+        40,   0,    0,    0,    2,    0,    0,    0,    2,    0, 0,  0, 1, 0, 16, 0,
+        3,    0,    0,    0,  // info header
+        8,    0,    0,    0,    0,    0,    0,    0,    0,    0, 0,  0, 0, 0, 0,  0,
+        0,    0,    0,    0,                                                          //
+        0,    0xF8, 0,    0,    0xE0, 0x07, 0,    0,    0x1F, 0, 0,  0, 0, 0, 0,  0,  // masks
+        0x01, 0x11, 0x02, 0x22, 0x03, 0x33, 0x04, 0x44,                               // p1 p2 p3 p4
+    };
+    const LoadResult loaded = load(file);
+
+    ASSERT_EQ(loaded.result, 0);
+    EXPECT_EQ(loaded.out, "");
+    EXPECT_EQ(loaded.bitmap.size, 16);
+    EXPECT_EQ(loaded.bitmap.width, 2);
+    EXPECT_EQ(loaded.bitmap.height, 2);
+    EXPECT_EQ(loaded.bitmap.picture_kind, kPictureKindBmp);
+    const std::vector<uint8_t> expected = {0x34, 0x12, 0x65, 0xF5, 0x02, 0x00, 0x02, 0x00,
+                                           0x03, 0x33, 0x04, 0x44, 0x01, 0x11, 0x02, 0x22};
+    EXPECT_EQ(testing::read_bytes(bitmap_path()), expected);
+}
+
+TEST_F(BmpLoaderTest, RowLayoutsOfTheFileAreHonoured) {
+    struct Case {
+        const char* name;
+        int32_t width;
+        int32_t height;
+        BmpOptions options;
+    };
+    const Case cases[] = {
+        {"odd width, padded rows", 3, 3, {}},
+        {"odd width, top-down", 5, 2, {.top_down = true}},
+        {"no masks, pixels at 54", 3, 2, {.bit_fields = false}},
+        {"one pixel", 1, 1, {}},
+        {"no columns", 0, 4, {}},
+        {"no rows", 7, 0, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::vector<uint16_t> pixels = pattern(std::size_t(c.width) * c.height);
+        const LoadResult loaded = load(testing::make_bmp(c.width, c.height, pixels, c.options));
+        ASSERT_EQ(loaded.result, 0);
+        EXPECT_EQ(loaded.out, "");
+        EXPECT_EQ(loaded.bitmap.width, c.width);
+        EXPECT_EQ(loaded.bitmap.height, c.height);
+        const std::vector<uint8_t> expected =
+            expected_bitmap(uint16_t(c.width), uint16_t(c.height), pixels);
+        EXPECT_EQ(loaded.bitmap.size, int32_t(expected.size()));
+        EXPECT_EQ(testing::read_bytes(bitmap_path()), expected);
+    }
+}
+
+std::vector<uint8_t> with_le32(std::vector<uint8_t> file, std::size_t offset, uint32_t value) {
+    store_le32(&file[offset], value);
+    return file;
+}
+
+TEST_F(BmpLoaderTest, BadFilesAreRefusedWithAMessage) {
+    const std::vector<uint8_t> good = testing::make_bmp(3, 2, pattern(6));
+    const std::string picture = picture_path();
+    const std::string too_large =
+        "load_bmp_image: Error to open file,The file is too large. " + bitmap_path() + "\n";
+    struct Case {
+        const char* name;
+        std::vector<uint8_t> file;
+        std::string out;
+        bool bitmap_file_left;  // the empty bitmap file of a picture refused after its signature
+    };
+    const Case cases[] = {
+        {"empty", {}, "", false},
+        {"text",
+         {'h', 'e', 'l', 'l', 'o', ' ', 'w', 'o', 'r', 'l', 'd', '!', '!', '!', '!'},
+         "",
+         false},
+        {"headers cut short", std::vector<uint8_t>(good.begin(), good.begin() + 40),
+         "load_bmp_image: Error to read the headers of " + picture + "\n", true},
+        {"24 bits a pixel", testing::make_bmp(3, 2, pattern(6), {.bit_count = 24}),
+         "load_bmp_image: Unsupported bit count 24 in " + picture + "\n", true},
+        {"run-length compression", with_le32(good, testing::kBmpCompressionField, 1),
+         "load_bmp_image: Unsupported compression 1 in " + picture + "\n", true},
+        {"negative width", with_le32(good, testing::kBmpWidthField, uint32_t(-3)),
+         "load_bmp_image: Negative width in " + picture + "\n", true},
+        {"wider than 16 bits", with_le32(good, testing::kBmpWidthField, 65536), too_large, true},
+        {"taller than 16 bits", with_le32(good, testing::kBmpHeightField, uint32_t(-65536)),
+         too_large, true},
+        {"most negative height", with_le32(good, testing::kBmpHeightField, 0x80000000u), too_large,
+         true},
+        {"pixels beyond the buffer",
+         with_le32(with_le32(good, testing::kBmpWidthField, 2048), testing::kBmpHeightField, 2600),
+         "load_bmp_image: Pixel data too large for the bitmap buffer in " + picture + "\n", true},
+        {"pixels cut short", std::vector<uint8_t>(good.begin(), good.end() - 3),
+         "load_bmp_image: Pixel data runs past the end of " + picture + "\n", true},
+        {"pixel offset past the end", with_le32(good, testing::kBmpPixelOffsetField, 0xFFFFFFF0u),
+         "load_bmp_image: Pixel data runs past the end of " + picture + "\n", true},
+        {"pixel offset inside the headers", with_le32(good, testing::kBmpPixelOffsetField, 20),
+         "load_bmp_image: Pixel data offset inside the headers of " + picture + "\n", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::filesystem::remove(bitmap_path());
+        const LoadResult loaded = load(c.file);
+        EXPECT_EQ(loaded.result, -1);
+        EXPECT_EQ(loaded.out, c.out);
+        EXPECT_EQ(loaded.bitmap.size, 0);
+        ASSERT_EQ(std::filesystem::exists(bitmap_path()), c.bitmap_file_left);
+        if (c.bitmap_file_left) {
+            EXPECT_EQ(std::filesystem::file_size(bitmap_path()), 0u);
+        }
+
+        // The in-memory entry point answers the same.
+        ImageBitmap from_memory;
+        const testing::StdoutCapture capture;
+        EXPECT_EQ(
+            decode_bmp_image(c.file, picture_path(), bitmap_path(), shared_buffers(), from_memory),
+            -1);
+        EXPECT_EQ(capture.text(), c.out);
+    }
+}
+
+TEST_F(BmpLoaderTest, PaddingOfTheLastRowMayBeMissing) {
+    std::vector<uint8_t> file = testing::make_bmp(3, 2, pattern(6));
+    file.resize(file.size() - 2);
+    const LoadResult loaded = load(file);
+    EXPECT_EQ(loaded.result, 0);
+    EXPECT_EQ(testing::read_bytes(bitmap_path()), expected_bitmap(3, 2, pattern(6)));
+}
+
+TEST_F(BmpLoaderTest, FilesThatCannotBeOpened) {
+    ImageBitmap bitmap;
+    const testing::StdoutCapture capture;
+    EXPECT_EQ(load_bmp_image(picture_path(), bitmap_path(), shared_buffers(), bitmap), -1);
+    testing::write_bytes(picture_path(), testing::make_bmp(2, 2, pattern(4)));
+    const std::string unwritable = (folder_.path() / "no_folder" / "bitmap.bmp").string();
+    EXPECT_EQ(load_bmp_image(picture_path(), unwritable, shared_buffers(), bitmap), -1);
+    EXPECT_EQ(capture.text(), "");
+    EXPECT_EQ(bitmap.size, 0);
+}
+
+}  // namespace
+}  // namespace framestow

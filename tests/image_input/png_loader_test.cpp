@@ -1,0 +1,242 @@
+#include "image_input/png_loader.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "support/stdout_capture.h"
+#include "support/test_pictures.h"
+#include "support/workspace_harness.h"
+
+namespace framestow {
+namespace {
+
+using testing::PngColour;
+using testing::PngOptions;
+
+const std::string kTooLarge =
+    "ReadPngFile ERR: File too large\nLoadPngImage ERR: ReadPngFile Failed-1\n";
+const std::string kReadFailed = "LoadPngImage ERR: ReadPngFile Failed-1\n";
+
+// One buffer set for the whole suite, as the program allocates it once a run.
+PictureBuffers& shared_buffers() {
+    static PictureBuffers buffers;
+    return buffers;
+}
+
+struct LoadResult {
+    int result = 0;
+    ImageBitmap bitmap;
+    std::string out;
+};
+
+class PngLoaderTest : public ::testing::Test {
+  protected:
+    std::string picture_path() const { return (folder_.path() / "A001_001.png").string(); }
+    std::string bitmap_path() const { return (folder_.path() / "bitmap.png").string(); }
+
+    LoadResult load(const std::vector<uint8_t>& file) {
+        testing::write_bytes(picture_path(), file);
+        LoadResult loaded;
+        const testing::StdoutCapture capture;
+        loaded.result =
+            LoadPngImage(picture_path(), bitmap_path(), shared_buffers(), loaded.bitmap);
+        loaded.out = capture.text();
+        return loaded;
+    }
+
+    std::vector<uint8_t> bitmap_file() const { return testing::read_bytes(bitmap_path()); }
+
+    testing::TempFolder folder_;
+};
+
+// Five by four pixels, all different, so that a row or pass put in the wrong place shows.
+std::vector<uint8_t> pattern_rgba() {
+    std::vector<uint8_t> pixels;
+    for (uint8_t i = 0; i < 20; ++i) {
+        pixels.insert(pixels.end(),
+                      {uint8_t(0x10 + i), uint8_t(0x40 + i), uint8_t(0x80 + i), uint8_t(0xC0 + i)});
+    }
+    return pixels;
+}
+
+// What the bitmap holds after the header: blue, green, red, alpha for pictures with alpha;
+// red, green, blue, FF for those without.
+std::vector<uint8_t> expected_pixels(const std::vector<uint8_t>& rgba, bool with_alpha) {
+    std::vector<uint8_t> out;
+    for (std::size_t i = 0; i < rgba.size(); i += 4) {
+        if (with_alpha) {
+            out.insert(out.end(), {rgba[i + 2], rgba[i + 1], rgba[i], rgba[i + 3]});
+        } else {
+            out.insert(out.end(), {rgba[i], rgba[i + 1], rgba[i + 2], 0xFF});
+        }
+    }
+    return out;
+}
+
+TEST_F(PngLoaderTest, TwoByOnePictureGivesSixteenByteBitmapFile) {
+    const std::vector<uint8_t> rgba = {0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x88};
+    const LoadResult loaded = load(testing::encode_png(2, 1, rgba));
+
+    ASSERT_EQ(loaded.result, 0);
+    EXPECT_EQ(loaded.out, "");
+    EXPECT_EQ(loaded.bitmap.size, 16);
+    EXPECT_EQ(loaded.bitmap.width, 2);
+    EXPECT_EQ(loaded.bitmap.height, 1);
+    EXPECT_EQ(loaded.bitmap.picture_kind, kPictureKindPng);
+    const std::vector<uint8_t> expected = {0x34, 0x12, 0x88, 0x88, 0x02, 0x00, 0x01, 0x00,
+                                           0x33, 0x22, 0x11, 0x44, 0x77, 0x66, 0x55, 0x88};
+    EXPECT_EQ(bitmap_file(), expected);
+    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), shared_buffers().bitmap.begin()));
+}
+
+TEST_F(PngLoaderTest, EveryAcceptedKindGivesTheFirmwareByteOrder) {
+    struct Case {
+        const char* name;
+        PngOptions options;
+        bool with_alpha;
+    };
+    const Case cases[] = {
+        {"rgba", {PngColour::kRgba, 8, false, false}, true},
+        {"rgb", {PngColour::kRgb, 8, false, false}, false},
+        {"palette with transparency", {PngColour::kPalette, 8, false, true}, true},
+        {"palette without transparency", {PngColour::kPalette, 8, false, false}, false},
+        {"16-bit rgba", {PngColour::kRgba, 16, false, false}, true},
+        {"16-bit rgb", {PngColour::kRgb, 16, false, false}, false},
+        {"interlaced rgba", {PngColour::kRgba, 8, true, false}, true},
+        {"interlaced rgb", {PngColour::kRgb, 8, true, false}, false},
+        {"interlaced 16-bit rgb", {PngColour::kRgb, 16, true, false}, false},
+    };
+    const std::vector<uint8_t> rgba = pattern_rgba();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const LoadResult loaded = load(testing::encode_png(5, 4, rgba, c.options));
+        ASSERT_EQ(loaded.result, 0);
+        EXPECT_EQ(loaded.out, "");
+        EXPECT_EQ(loaded.bitmap.size, 8 + 5 * 4 * 4);
+        const std::vector<uint8_t> file = bitmap_file();
+        ASSERT_EQ(file.size(), 88u);
+        EXPECT_EQ(std::vector<uint8_t>(file.begin() + 8, file.end()),
+                  expected_pixels(rgba, c.with_alpha));
+    }
+}
+
+TEST_F(PngLoaderTest, SizeLimitsAreAppliedFromTheHeader) {
+    // A header that claims 60000 x 60000 pixels followed by a scrap of image data: refused
+    // before libpng allocates or decodes anything for it.
+    std::vector<uint8_t> claims_huge = testing::png_signature();
+    for (const auto& chunk :
+         {testing::png_chunk("IHDR", testing::png_header_data(60000, 60000, 8, 6)),
+          testing::png_chunk("IDAT", {0x78, 0x9C, 0x03, 0x00}), testing::png_chunk("IEND", {})}) {
+        claims_huge.insert(claims_huge.end(), chunk.begin(), chunk.end());
+    }
+    struct Case {
+        const char* name;
+        std::vector<uint8_t> file;
+        int result;
+        std::string out;
+        int32_t width;
+        int32_t height;
+    };
+    const Case cases[] = {
+        {"just fits",
+         testing::encode_png(1448, 1810, testing::uniform_rgba(1448, 1810, 1, 2, 3, 4)), 0, "",
+         1448, 1810},
+        {"one too many bytes",
+         testing::encode_png(1620, 1620, testing::uniform_rgba(1620, 1620, 0, 0, 0, 0)), -1,
+         kTooLarge, 1620, 1620},
+        {"wider than 16 bits",
+         testing::encode_png(70000, 1, testing::uniform_rgba(70000, 1, 0, 0, 0, 0)), -1, kTooLarge,
+         70000, 1},
+        {"huge header", claims_huge, -1, kTooLarge, 60000, 60000},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const LoadResult loaded = load(c.file);
+        EXPECT_EQ(loaded.result, c.result);
+        EXPECT_EQ(loaded.out, c.out);
+        EXPECT_EQ(loaded.bitmap.width, c.width);
+        EXPECT_EQ(loaded.bitmap.height, c.height);
+        EXPECT_EQ(loaded.bitmap.picture_kind, kPictureKindPng);
+    }
+    EXPECT_EQ(testing::read_bytes(bitmap_path()).size(), 8u + 1448 * 1810 * 4);
+}
+
+TEST_F(PngLoaderTest, BadFilesFailCleanly) {
+    const std::vector<uint8_t> good = testing::encode_png(5, 4, pattern_rgba());
+    std::vector<uint8_t> truncated(good.begin(), good.begin() + good.size() / 2);
+    std::vector<uint8_t> bad_header_crc = good;
+    bad_header_crc[testing::kPngHeaderDataOffset] ^= 0x01;  // the width, under the IHDR CRC
+    std::vector<uint8_t> bad_data_crc = good;
+    bad_data_crc[good.size() - 12 - 5] ^= 0x40;  // the last byte of the image data
+    std::vector<uint8_t> ascii_converted = good;
+    ascii_converted[4] = 0x0A;  // the CR LF of the signature turned into LF
+
+    struct Case {
+        const char* name;
+        std::vector<uint8_t> file;
+        int result;
+        std::string out;
+        bool libpng_error;
+    };
+    const Case cases[] = {
+        {"empty", {}, -1, "", false},
+        {"one byte", {0x89}, -1, "", false},
+        {"three bytes", {0x89, 'P', 'N'}, -1, "", false},
+        {"signature start alone", {0x89, 'P', 'N', 'G'}, -1, kReadFailed, true},
+        {"text", {'h', 'e', 'l', 'l', 'o', '\n'}, kNotPngFile, "", false},
+        {"bmp", testing::make_bmp(1, 1, {0x1234}), kNotPngFile, "", false},
+        {"ascii converted", ascii_converted, -1, kReadFailed, true},
+        {"truncated", truncated, -1, kReadFailed, true},
+        {"damaged header", bad_header_crc, -1, kReadFailed, true},
+        {"damaged image data", bad_data_crc, -1, kReadFailed, true},
+        {"grey", testing::encode_png(5, 4, pattern_rgba(), {PngColour::kGrey}), -1, kReadFailed,
+         false},
+        {"grey with alpha", testing::encode_png(5, 4, pattern_rgba(), {PngColour::kGreyAlpha}), -1,
+         kReadFailed, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::filesystem::remove(bitmap_path());
+        ::testing::internal::CaptureStderr();
+        const LoadResult loaded = load(c.file);
+        const std::string err = ::testing::internal::GetCapturedStderr();
+        EXPECT_EQ(loaded.result, c.result);
+        EXPECT_EQ(loaded.out, c.out);
+        EXPECT_EQ(err.find("libpng error: ") != std::string::npos, c.libpng_error) << err;
+        EXPECT_EQ(loaded.bitmap.size, 0);
+        EXPECT_FALSE(std::filesystem::exists(bitmap_path()));
+
+        // The in-memory entry point answers the same.
+        ImageBitmap from_memory;
+        ::testing::internal::CaptureStderr();
+        const testing::StdoutCapture capture;
+        EXPECT_EQ(decode_png_image(c.file, shared_buffers(), from_memory), c.result);
+        ::testing::internal::GetCapturedStderr();
+        EXPECT_EQ(capture.text(), c.out);
+    }
+}
+
+TEST_F(PngLoaderTest, FilesThatCannotBeOpened) {
+    PictureBuffers& buffers = shared_buffers();
+    ImageBitmap missing;
+    {
+        const testing::StdoutCapture capture;
+        EXPECT_EQ(LoadPngImage(picture_path(), bitmap_path(), buffers, missing), -1);
+        EXPECT_EQ(capture.text(), "");
+    }
+    testing::write_bytes(picture_path(), testing::encode_png(5, 4, pattern_rgba()));
+    const std::string unwritable = (folder_.path() / "no_folder" / "bitmap.png").string();
+    ImageBitmap bitmap;
+    const testing::StdoutCapture capture;
+    EXPECT_EQ(LoadPngImage(picture_path(), unwritable, buffers, bitmap), -1);
+    EXPECT_EQ(capture.text(), "LoadPngImage ERR: OutPutPng Failed-1\n");
+    EXPECT_EQ(bitmap.width, 5);
+    EXPECT_EQ(bitmap.height, 4);
+    EXPECT_EQ(bitmap.picture_kind, kPictureKindPng);
+    EXPECT_EQ(bitmap.size, 0);
+}
+
+}  // namespace
+}  // namespace framestow
