@@ -222,8 +222,8 @@ std::string read_ini_value(const std::string& ini_path, std::string_view section
             continue;
         }
         if (const std::optional<std::string_view> name = section_header_name(text)) {
-            // Only the first section of a name is searched; a later one of the same name is
-            // not a continuation of it.
+            // The wanted section ends at the next header. The first section of the name wins
+            // whole: a later one of the same name is not searched.
             if (in_wanted_section) {
                 return {};
             }
