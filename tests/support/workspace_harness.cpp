@@ -2,9 +2,11 @@
 
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -49,10 +51,37 @@ bool is_windows_program(const fs::path& program) {
     return extension == ".exe" || extension == ".EXE";
 }
 
+// Lowers the file size limit for the processes started while it lives. Writes past the limit
+// fail with EFBIG instead of raising SIGXFSZ, as writes to a full disk fail with ENOSPC.
+class FileSizeLimit {
+  public:
+    explicit FileSizeLimit(uint64_t limit) : active_(limit != 0) {
+        if (active_) {
+            getrlimit(RLIMIT_FSIZE, &previous_);
+            const rlimit lowered{limit, previous_.rlim_max};
+            setrlimit(RLIMIT_FSIZE, &lowered);
+            previous_handler_ = std::signal(SIGXFSZ, SIG_IGN);
+        }
+    }
+    ~FileSizeLimit() {
+        if (active_) {
+            setrlimit(RLIMIT_FSIZE, &previous_);
+            std::signal(SIGXFSZ, previous_handler_);
+        }
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+  private:
+    bool active_;
+    rlimit previous_{};
+    void (*previous_handler_)(int) = SIG_DFL;
+};
+
 }  // namespace
 
 ProcessResult run_program(const fs::path& program, const std::vector<std::string>& args,
-                          const fs::path& folder) {
+                          const fs::path& folder, uint64_t file_size_limit) {
     TempFolder capture;
     const std::string out_path = (capture.path() / "out").string();
     const std::string err_path = (capture.path() / "err").string();
@@ -79,7 +108,11 @@ ProcessResult run_program(const fs::path& program, const std::vector<std::string
                                      0644);
     posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
     pid_t pid = 0;
-    const int spawn_error = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    int spawn_error = 0;
+    {
+        FileSizeLimit limit(file_size_limit);
+        spawn_error = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    }
     posix_spawn_file_actions_destroy(&actions);
     if (spawn_error != 0) {
         throw std::runtime_error("cannot start " + argv_text[0]);
@@ -137,8 +170,9 @@ void PackerWorkspace::write_config(const std::string& text) const {
     write_text(root() / "config.ini", text);
 }
 
-ProcessResult PackerWorkspace::run(const std::vector<std::string>& args) const {
-    return run_program(program_, args, fs::temp_directory_path());
+ProcessResult PackerWorkspace::run(const std::vector<std::string>& args,
+                                   uint64_t file_size_limit) const {
+    return run_program(program_, args, fs::temp_directory_path(), file_size_limit);
 }
 
 }  // namespace framestow::testing

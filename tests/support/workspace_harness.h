@@ -30,10 +30,12 @@ struct ProcessResult {
 };
 
 // Runs `program` with `args` in `folder`, standard input from /dev/null. A program given as a
-// Windows executable is run through the emulator named by FRAMESTOW_EMULATOR, when set.
+// Windows executable is run through the emulator named by FRAMESTOW_EMULATOR, when set. A
+// non-zero `file_size_limit` makes every write past that many bytes of a file fail, as on a disk
+// that has filled up.
 ProcessResult run_program(const std::filesystem::path& program,
-                          const std::vector<std::string>& args,
-                          const std::filesystem::path& folder);
+                          const std::vector<std::string>& args, const std::filesystem::path& folder,
+                          uint64_t file_size_limit = 0);
 
 std::vector<uint8_t> read_bytes(const std::filesystem::path& path);
 std::string read_text(const std::filesystem::path& path);
@@ -51,7 +53,8 @@ class PackerWorkspace {
     std::filesystem::path output(const std::string& name) const;
     void write_config(const std::string& text) const;
     // Runs the copied program from another current folder, as a user might.
-    ProcessResult run(const std::vector<std::string>& args = {}) const;
+    ProcessResult run(const std::vector<std::string>& args = {},
+                      uint64_t file_size_limit = 0) const;
 
   private:
     TempFolder folder_;

@@ -77,7 +77,7 @@ TEST(FindAllFilesTest, SkipsDotNamesAndCountsWhatItKeeps) {
 
 TEST(FindAllFilesTest, ReportsAPatternThatMatchesNothing) {
     TempFolder folder;
-    for (const std::string pattern :
+    for (const std::string& pattern :
          {(folder.path() / "*.png").string(), (folder.path() / "missing" / "*.png").string()}) {
         StdoutCapture capture;
         EXPECT_TRUE(find_all_files(pattern).empty());
