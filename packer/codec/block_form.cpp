@@ -1,0 +1,209 @@
+#include "codec/block_form.h"
+
+#include <cstring>
+#include <iostream>
+
+#include "codec/byte_order.h"
+#include "codec/picture_format.h"
+#include "codec/unit_runs.h"
+
+namespace framestow {
+
+using detail::kUnitSize;
+
+namespace {
+
+// The smallest token that can open a block's content item: 0x5F, the unit and one length byte.
+constexpr std::size_t kShortestRunToken = 6;
+
+// Reads unit `index`, first replacing a leading 0x5F by 0x5E in the pixels themselves.
+uint32_t take_unit(uint8_t* units, std::size_t index) {
+    uint8_t* unit = units + index * kUnitSize;
+    if (unit[0] == kRunByte) {
+        unit[0] = kRunByteStandIn;
+    }
+    return load_le32(unit);
+}
+
+// One past the last unit of the run of `value` that starts at `index`. Units are compared as
+// they read after the 0x5F change, which can join a unit to the run it follows.
+std::size_t run_end(uint8_t* units, std::size_t index, std::size_t count, uint32_t value) {
+    std::size_t end = detail::skip_equal_units(units, index + 1, count, value);
+    while (end < count && take_unit(units, end) == value) {
+        end = detail::skip_equal_units(units, end + 1, count, value);
+    }
+    return end;
+}
+
+// Where the block writer stands: the open block's header position, the next write position and
+// the open block's content length.
+struct BlockCursor {
+    std::size_t block_start = 0;
+    std::size_t position = 0;
+    std::size_t content = 0;
+    uint8_t index = 0;
+};
+
+int write_item(std::span<uint8_t> buffer, BlockCursor& cursor, uint32_t value,
+               std::size_t run_length) {
+    // The reserved header of the open block may already reach past the end.
+    if (cursor.position > buffer.size()) {
+        std::cout << "BlockZipBody: ERR,Out of bond" << std::endl;
+        return -1;
+    }
+    if (run_length >= 2) {
+        const int size = WriteCompressData(buffer.subspan(cursor.position), value, run_length);
+        if (size < 0) {
+            return -1;
+        }
+        cursor.position += static_cast<std::size_t>(size);
+        cursor.content += static_cast<std::size_t>(size);
+        return 0;
+    }
+    if (buffer.size() - cursor.position < kUnitSize) {
+        std::cout << "BlockZipBody: ERR,Out of bond" << std::endl;
+        return -1;
+    }
+    store_le32(buffer.data() + cursor.position, value);
+    cursor.position += kUnitSize;
+    cursor.content += kUnitSize;
+    return 0;
+}
+
+// Fills in the open block's header and reserves room for the next one. The header bytes lie
+// before content already written, so they are inside the buffer.
+void close_block(std::span<uint8_t> buffer, BlockCursor& cursor) {
+    buffer[cursor.block_start] = cursor.index;
+    store_be16(buffer.data() + cursor.block_start + 1, static_cast<uint16_t>(cursor.content));
+    cursor.index = static_cast<uint8_t>(cursor.index + 1);
+    cursor.block_start = cursor.position;
+    cursor.position += kBlockHeaderSize;
+    cursor.content = 0;
+}
+
+}  // namespace
+
+int WriteCompressData(std::span<uint8_t> out, uint32_t value, std::size_t run_length) {
+    if (run_length > kLongestRunLength) {
+        std::cout << "WriteCompressData: ERR,same_num is illegal" << std::endl;
+        return -1;
+    }
+    const std::size_t length_bytes = run_length < (1u << 6)    ? 1
+                                     : run_length < (1u << 14) ? 2
+                                     : run_length < (1u << 22) ? 3
+                                                               : 4;
+    const std::size_t size = 1 + kUnitSize + length_bytes;
+    if (out.size() < size) {
+        std::cout << "WriteCompressData: ERR,Out of bond" << std::endl;
+        return -1;
+    }
+    out[0] = kRunByte;
+    store_le32(out.data() + 1, value);
+    uint8_t* length = out.data() + 1 + kUnitSize;
+    for (std::size_t k = 0; k < length_bytes; ++k) {
+        length[k] = static_cast<uint8_t>(run_length >> (8 * (length_bytes - 1 - k)));
+    }
+    length[0] = static_cast<uint8_t>(length[0] | ((length_bytes - 1) << 6));
+    return static_cast<int>(size);
+}
+
+int BlockZipBody(std::span<uint8_t> pixels, std::span<uint8_t> buffer, std::size_t& counter) {
+    // Keeps run tokens within 8 bytes, which the 4107-byte block limit counts on.
+    if (pixels.size() > kMaxPixelBytes || counter > buffer.size()) {
+        return -1;
+    }
+    const std::size_t count = pixels.size() / kUnitSize;
+    if (count < 2) {
+        return 0;
+    }
+    uint8_t* units = pixels.data();
+    BlockCursor cursor;
+    cursor.block_start = counter;
+    cursor.position = counter + kBlockHeaderSize;
+    std::size_t index = 0;
+    while (index < count) {
+        const uint32_t value = take_unit(units, index);
+        const std::size_t end = run_end(units, index, count, value);
+        if (write_item(buffer, cursor, value, end - index) != 0) {
+            return -1;
+        }
+        index = end;
+        // A single last unit belongs to the same step as the item before it, so it joins that
+        // item's block whatever the block's length.
+        const bool last_unit_follows = index == count - 1;
+        if (index == count || (cursor.content >= kBlockCloseMark && !last_unit_follows)) {
+            close_block(buffer, cursor);
+        }
+    }
+    counter = cursor.block_start;
+    return 0;
+}
+
+int64_t UnzipBlock(std::span<const uint8_t> content, std::span<uint8_t> out) {
+    if (content.size() > kBlockContentLimit) {
+        return -1;
+    }
+    const uint8_t* in = content.data();
+    std::size_t consumed = 0;
+    std::size_t produced = 0;
+    while (consumed < content.size()) {
+        const std::size_t left = content.size() - consumed;
+        const std::size_t room = out.size() - produced;
+        if (in[consumed] != kRunByte) {
+            if (left < kUnitSize || room < kUnitSize) {
+                return -1;
+            }
+            std::memcpy(out.data() + produced, in + consumed, kUnitSize);
+            produced += kUnitSize;
+            consumed += kUnitSize;
+            continue;
+        }
+        if (left < kShortestRunToken) {
+            return -1;
+        }
+        const uint8_t* length = in + consumed + 1 + kUnitSize;
+        const std::size_t length_bytes = std::size_t{1} + (length[0] >> 6);
+        const std::size_t size = 1 + kUnitSize + length_bytes;
+        if (left < size) {
+            return -1;
+        }
+        std::size_t run_length = length[0] & 0x3Fu;
+        for (std::size_t k = 1; k < length_bytes; ++k) {
+            run_length = (run_length << 8) | length[k];
+        }
+        if (run_length > room / kUnitSize) {
+            return -1;
+        }
+        detail::fill_units(out.data() + produced, in + consumed + 1, run_length);
+        produced += run_length * kUnitSize;
+        consumed += size;
+    }
+    return static_cast<int64_t>(produced);
+}
+
+int64_t UnzipBlocks(std::span<const uint8_t> body, std::span<uint8_t> out) {
+    std::size_t position = 0;
+    std::size_t produced = 0;
+    uint8_t expected_index = 0;
+    while (position < body.size()) {
+        if (body.size() - position < kBlockHeaderSize) {
+            return -1;
+        }
+        const uint8_t* header = body.data() + position;
+        const std::size_t length = load_be16(header + 1);
+        if (header[0] != expected_index || length > body.size() - position - kBlockHeaderSize) {
+            return -1;
+        }
+        const int64_t decoded =
+            UnzipBlock(body.subspan(position + kBlockHeaderSize, length), out.subspan(produced));
+        if (decoded < 0) {
+            return -1;
+        }
+        produced += static_cast<std::size_t>(decoded);
+        position += kBlockHeaderSize + length;
+        expected_index = static_cast<uint8_t>(expected_index + 1);
+    }
+    return static_cast<int64_t>(produced);
+}
+
+}  // namespace framestow

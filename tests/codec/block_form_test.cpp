@@ -1,0 +1,155 @@
+#include "codec/block_form.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "codec_test_support.h"
+
+namespace framestow {
+namespace {
+
+using testing::CoutCapture;
+
+TEST(WriteCompressData, UsesTheShortestRunLengthClass) {
+    struct Case {
+        std::size_t run_length;
+        std::vector<uint8_t> length_bytes;
+    };
+    const Case cases[] = {
+        {2, {0x02}},
+        {63, {0x3F}},
+        {64, {0x40, 0x40}},
+        {16383, {0x7F, 0xFF}},
+        {16384, {0x80, 0x40, 0x00}},
+        {4194303, {0xBF, 0xFF, 0xFF}},
+        {4194304, {0xC0, 0x40, 0x00, 0x00}},
+        {1073741823, {0xFF, 0xFF, 0xFF, 0xFF}},
+    };
+    for (const Case& c : cases) {
+        std::vector<uint8_t> out(9, 0xEE);
+        ASSERT_EQ(WriteCompressData(out, 0x44332211, c.run_length),
+                  static_cast<int>(5 + c.length_bytes.size()))
+            << c.run_length;
+        std::vector<uint8_t> expected = {0x5F, 0x11, 0x22, 0x33, 0x44};
+        expected.insert(expected.end(), c.length_bytes.begin(), c.length_bytes.end());
+        expected.resize(9, 0xEE);
+        EXPECT_EQ(out, expected) << c.run_length;
+
+        // Tokens of the shorter classes decode back to their run.
+        if (c.run_length <= 16384) {
+            std::vector<uint8_t> decoded(c.run_length * 4);
+            EXPECT_EQ(UnzipBlock(std::span(out).first(5 + c.length_bytes.size()), decoded),
+                      static_cast<int64_t>(decoded.size()));
+        }
+    }
+
+    CoutCapture capture;
+    std::vector<uint8_t> out(9);
+    EXPECT_EQ(WriteCompressData(out, 0, 1073741824), -1);
+    EXPECT_EQ(WriteCompressData(std::span(out).first(6), 0, 64), -1);
+    EXPECT_EQ(capture.text(),
+              "WriteCompressData: ERR,same_num is illegal\n"
+              "WriteCompressData: ERR,Out of bond\n");
+}
+
+// Units that differ from their neighbours and never begin with 0x5F.
+std::vector<uint8_t> distinct_units(std::size_t count) {
+    std::vector<uint8_t> pixels(count * 4);
+    for (std::size_t i = 0; i < count; ++i) {
+        store_le32(pixels.data() + i * 4, static_cast<uint32_t>(i << 8) | 0x01);
+    }
+    return pixels;
+}
+
+struct BlockHeader {
+    uint8_t index;
+    std::size_t length;
+    std::size_t offset;
+};
+
+std::vector<BlockHeader> block_headers(std::span<const uint8_t> body) {
+    std::vector<BlockHeader> headers;
+    for (std::size_t at = 0; at + 3 <= body.size(); at += 3 + load_be16(&body[at + 1])) {
+        headers.push_back({body[at], load_be16(&body[at + 1]), at});
+    }
+    return headers;
+}
+
+TEST(BlockZipBody, ClosesBlocksAt4096BytesAndWrapsTheIndex) {
+    // 1024 literal units fill block 0 exactly; the six after them open block 1.
+    std::vector<uint8_t> pixels = distinct_units(1030);
+    std::vector<uint8_t> buffer(8 + 2 * 3 + pixels.size());
+    std::size_t counter = 8;
+    ASSERT_EQ(BlockZipBody(pixels, buffer, counter), 0);
+    EXPECT_EQ(counter, buffer.size());
+    std::vector<BlockHeader> headers = block_headers(std::span(buffer).subspan(8));
+    ASSERT_EQ(headers.size(), 2u);
+    EXPECT_EQ(headers[0].index, 0);
+    EXPECT_EQ(headers[0].length, 4096u);
+    EXPECT_EQ(headers[1].index, 1);
+    EXPECT_EQ(headers[1].length, 24u);
+
+    // The 257th block carries index 0 again, and the decoder accepts the wrap.
+    pixels = distinct_units(1024 * 256 + 10);
+    buffer.assign(pixels.size() + 257 * 3, 0);
+    counter = 0;
+    ASSERT_EQ(BlockZipBody(pixels, buffer, counter), 0);
+    headers = block_headers(std::span(buffer).first(counter));
+    ASSERT_EQ(headers.size(), 257u);
+    EXPECT_EQ(headers[255].index, 255);
+    EXPECT_EQ(headers[256].index, 0);
+    std::vector<uint8_t> decoded(pixels.size());
+    EXPECT_EQ(UnzipBlocks(std::span(buffer).first(counter), decoded),
+              static_cast<int64_t>(pixels.size()));
+    EXPECT_EQ(decoded, pixels);
+}
+
+TEST(BlockZipBody, LastSingleUnitJoinsTheStepBeforeIt) {
+    // 1023 literals leave block 0 at 4092 bytes; a run of two takes it to 4098, and the single
+    // last unit belongs to that same step, so one block of 4102 bytes holds everything.
+    std::vector<uint8_t> pixels = distinct_units(1023);
+    const std::vector<uint8_t> pair = testing::repeated_units(0x77777777, 2);
+    pixels.insert(pixels.end(), pair.begin(), pair.end());
+    pixels.insert(pixels.end(), {0x01, 0x02, 0x03, 0x04});
+    std::vector<uint8_t> buffer(5000);
+    std::size_t counter = 0;
+    ASSERT_EQ(BlockZipBody(pixels, buffer, counter), 0);
+    const std::vector<BlockHeader> headers = block_headers(std::span(buffer).first(counter));
+    ASSERT_EQ(headers.size(), 1u);
+    EXPECT_EQ(headers[0].length, 4092u + 6 + 4);
+}
+
+TEST(UnzipBlocks, RefusesMalformedBodies) {
+    const std::vector<uint8_t> literal = {0x11, 0x22, 0x33, 0x44};
+    struct Case {
+        const char* name;
+        std::vector<uint8_t> body;
+        std::size_t room;
+    };
+    std::vector<uint8_t> oversized = {0x00, 0x10, 0x0C};  // 4108 bytes of literal units
+    for (int i = 0; i < 1027; ++i) {
+        oversized.insert(oversized.end(), literal.begin(), literal.end());
+    }
+    const Case cases[] = {
+        {"block header cut short", {0x00, 0x00}, 64},
+        {"run token cut short", {0x00, 0x00, 0x05, 0x5F, 0x01, 0x02, 0x03, 0x04}, 64},
+        {"run length bytes cut short", {0x00, 0x00, 0x06, 0x5F, 1, 2, 3, 4, 0x40}, 1024},
+        {"literal unit cut short", {0x00, 0x00, 0x03, 0x11, 0x22, 0x33}, 64},
+        {"block longer than the body", {0x00, 0x00, 0x08, 0x11, 0x22, 0x33, 0x44}, 64},
+        {"first block index not 0", {0x01, 0x00, 0x04, 0x11, 0x22, 0x33, 0x44}, 64},
+        {"second block index repeated",
+         {0x00, 0x00, 0x04, 0x11, 0x22, 0x33, 0x44, 0x00, 0x00, 0x04, 0x11, 0x22, 0x33, 0x44},
+         64},
+        {"content over 4107 bytes", oversized, 8192},
+        {"run past the decode area", {0x00, 0x00, 0x06, 0x5F, 1, 2, 3, 4, 0x03}, 8},
+        {"literal past the decode area", {0x00, 0x00, 0x08, 1, 2, 3, 4, 5, 6, 7, 8}, 4},
+    };
+    for (const Case& c : cases) {
+        std::vector<uint8_t> out(c.room);
+        EXPECT_EQ(UnzipBlocks(c.body, out), -1) << c.name;
+    }
+}
+
+}  // namespace
+}  // namespace framestow

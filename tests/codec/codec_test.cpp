@@ -1,0 +1,169 @@
+#include "codec/codec.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "codec/marker_form.h"
+#include "codec_test_support.h"
+
+namespace framestow {
+namespace {
+
+using testing::CoutCapture;
+using testing::kBlockSettings;
+using testing::kMarkerSettings;
+using testing::next_random;
+using testing::put_picture;
+
+// Pixels drawn from a few values that stress the codec: the run marker, units whose first byte
+// is 0x5F or 0x5E (which the block form joins), zeros and runs of every length.
+std::vector<uint8_t> tricky_pixels(std::size_t bytes, uint32_t seed) {
+    const uint32_t values[] = {kRunMarker, 0x0302015F, 0x0302015E, 0, 0xFFFFFFFF, 0x12345678};
+    std::vector<uint8_t> pixels(bytes);
+    std::size_t at = 0;
+    while (at < bytes) {
+        const uint32_t value = values[next_random(seed) % 6];
+        std::size_t run = 1 + next_random(seed) % 9;
+        for (; run > 0 && at + 4 <= bytes; --run, at += 4) {
+            store_le32(&pixels[at], value);
+        }
+        for (; at < bytes && run > 0; ++at) {
+            pixels[at] = static_cast<uint8_t>(value);
+        }
+    }
+    return pixels;
+}
+
+std::vector<uint8_t> noisy_pixels(std::size_t bytes, uint32_t seed) {
+    std::vector<uint8_t> pixels(bytes);
+    for (uint8_t& byte : pixels) {
+        byte = static_cast<uint8_t>(next_random(seed) >> 24);
+    }
+    return pixels;
+}
+
+// What the block form leaves of the pixels: a leading 0x5F of each unit becomes 0x5E.
+std::vector<uint8_t> with_run_byte_replaced(std::vector<uint8_t> pixels) {
+    for (std::size_t at = 0; at + 4 <= pixels.size(); at += 4) {
+        if (pixels[at] == 0x5F) {
+            pixels[at] = 0x5E;
+        }
+    }
+    return pixels;
+}
+
+struct Picture {
+    uint16_t format;
+    uint16_t width;
+    uint16_t height;
+};
+
+TEST(Codec, RoundTripsPicturesInBothFormsAndRepeatsItself) {
+    const Picture pictures[] = {
+        {kFormat32, 1, 1},       {kFormat32, 2, 1},      {kFormat32, 3, 1},
+        {kFormat32, 37, 19},     {kFormat32, 300, 200},  {kFormatRgb565, 1, 1},
+        {kFormatRgb565, 37, 19}, {kFormatRgb565, 64, 8},
+    };
+    const CodecSettings settings_cases[] = {kBlockSettings, kMarkerSettings, CodecSettings{}};
+    uint32_t seed = 7;
+    for (const Picture& p : pictures) {
+        const std::size_t bytes = std::size_t{p.width} * p.height * (p.format == kFormat32 ? 4 : 2);
+        for (const auto& original : {tricky_pixels(bytes, seed++), noisy_pixels(bytes, seed++)}) {
+            for (const CodecSettings& settings : settings_cases) {
+                SCOPED_TRACE(::testing::Message()
+                             << p.width << "x" << p.height << " format " << p.format << " zip_type "
+                             << (settings.png ? settings.png->zip_type : -1));
+                std::vector<uint8_t> bitmap(8 + bytes);
+                const ImageBitmap info = put_picture(bitmap, p.format, p.width, p.height, original);
+                std::vector<uint8_t> compressed(2 * bytes + 64);
+                std::size_t size = 0;
+                CoutCapture capture;
+                ASSERT_EQ(compress_picture(bitmap, info, settings, compressed, size), 0);
+
+                std::vector<uint8_t> again(compressed.size());
+                std::size_t again_size = 0;
+                ASSERT_EQ(compress_picture(bitmap, info, settings, again, again_size), 0);
+                EXPECT_EQ(std::vector(again.begin(), again.begin() + again_size),
+                          std::vector(compressed.begin(), compressed.begin() + size));
+
+                const bool block = choose_body_form(info.picture_kind, info.width * info.height,
+                                                    settings) == BodyForm::kBlock;
+                const std::vector<uint8_t> pixels(bitmap.begin() + 8, bitmap.end());
+                EXPECT_EQ(pixels, block ? with_run_byte_replaced(original) : original);
+
+                std::vector<uint8_t> decoded(bytes + 4);
+                DecodedPicture result;
+                ASSERT_EQ(check_picture(std::span(compressed).first(size), pixels, settings,
+                                        decoded, result),
+                          0);
+                EXPECT_EQ(std::vector(decoded.begin(), decoded.begin() + bytes), pixels);
+            }
+        }
+    }
+}
+
+TEST(Codec, CompressorNeverWritesPastTheEndOfItsBuffer) {
+    const std::size_t units = 2100;
+    for (const CodecSettings& settings : {kBlockSettings, kMarkerSettings}) {
+        std::vector<uint8_t> bitmap(8 + units * 4);
+        const ImageBitmap info =
+            put_picture(bitmap, kFormat32, 100, units / 100, tricky_pixels(units * 4, 3));
+        std::vector<uint8_t> storage(3 * units * 4, 0);
+        std::size_t needed = 0;
+        ASSERT_EQ(compress_picture(bitmap, info, settings, storage, needed), 0);
+
+        for (std::size_t limit = 0; limit < needed; ++limit) {
+            std::fill(storage.begin(), storage.end(), 0xEE);
+            std::size_t size = 0;
+            CoutCapture capture;
+            ASSERT_EQ(
+                compress_picture(bitmap, info, settings, std::span(storage).first(limit), size), -1)
+                << limit;
+            ASSERT_TRUE(std::all_of(storage.begin() + static_cast<std::ptrdiff_t>(limit),
+                                    storage.end(), [](uint8_t b) { return b == 0xEE; }))
+                << limit;
+            if (limit >= 8) {
+                ASSERT_NE(capture.text().find(": ERR,Out of bond\n"), std::string::npos) << limit;
+            }
+        }
+    }
+}
+
+TEST(Codec, DecodeRefusesBadImages) {
+    auto image = [](uint16_t magic, uint16_t format, uint16_t width, uint16_t height,
+                    std::vector<uint8_t> body) {
+        std::vector<uint8_t> bytes(8);
+        store_picture_header(bytes.data(), PictureHeader{magic, format, width, height});
+        bytes.insert(bytes.end(), body.begin(), body.end());
+        return bytes;
+    };
+    struct Case {
+        const char* name;
+        std::vector<uint8_t> compressed;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"header alone", image(0x2345, kFormat32, 1, 1, {}), ""},
+        {"raw magic", image(0x1234, kFormat32, 1, 1, {1, 2, 3, 4}), ""},
+        {"unknown format", image(0x4567, 0x1555, 1, 1, {1, 2, 3, 4}), ""},
+        {"zero width", image(0x4567, kFormat32, 0, 1, {1, 2, 3, 4}), "header err \n"},
+        {"block output beyond the picture",
+         image(0x4567, kFormat32, 2, 1, {0, 0, 6, 0x5F, 1, 2, 3, 4, 3}), ""},
+        {"marker output beyond the picture",
+         image(0x2345, kFormatRgb565, 1, 1, {1, 2, 3, 4, 5, 6, 7, 8}), ""},
+        {"picture larger than the decode area",
+         image(0x4567, kFormat32, 65535, 65535, {0, 0, 4, 1, 2, 3, 4}), ""},
+    };
+    for (const Case& c : cases) {
+        std::vector<uint8_t> decoded(1024);
+        DecodedPicture result;
+        CoutCapture capture;
+        EXPECT_EQ(decode_picture(c.compressed, kBlockSettings, decoded, result), -1) << c.name;
+        EXPECT_EQ(capture.text(), c.message) << c.name;
+    }
+}
+
+}  // namespace
+}  // namespace framestow
