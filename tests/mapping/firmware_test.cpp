@@ -1,0 +1,178 @@
+// Compiles the generated BitmapMapping.cpp with a small firmware stand-in and checks that the
+// device would find every picture: the package name, offset and size that GetPngOffset returns
+// must point at the picture's bytes inside the package file.
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <sstream>
+#include <string>
+#include <utility>
+
+#include "packaging/bin_generation.h"
+#include "packaging_test_support.h"
+
+namespace framestow {
+namespace {
+
+using testing::ConsoleCapture;
+using testing::joined_lines;
+using testing::picture_bytes;
+using testing::read_file;
+using testing::ScratchFolder;
+using testing::write_file;
+
+struct TestPicture {
+    const char* name;
+    std::size_t size;
+};
+
+// Package 1 holds A001 (picture 3 missing) and A003 (only picture 3), package 2 holds A002,
+// package 3 claims an application without pictures, A004 has no pictures and A005 no package.
+constexpr TestPicture kPictures[] = {
+    {"A001_001.png", 37}, {"A001_002.png", 1},   {"A001_004.png", 1500}, {"A002_001.bmp", 64},
+    {"A002_002.png", 12}, {"A003_003.png", 100}, {"A005_001.png", 20},
+};
+
+struct AppSlots {
+    int png_count;
+    const char* package;
+};
+const std::map<int, AppSlots> kAppSlots = {
+    {1, {4, "gui01.bin"}}, {2, {2, "gui02.bin"}}, {3, {3, "gui01.bin"}}};
+
+constexpr int kLastApp = 6;
+constexpr int kLastPicture = 5;
+
+struct Answer {
+    std::string kind;
+    std::string bin_name;
+    uint64_t offset = 0;
+    uint64_t size = 0;
+};
+
+using Answers = std::map<std::pair<int, int>, Answer>;
+
+std::string run_command(const std::string& command, int& status) {
+    std::string output;
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (pipe == nullptr) {
+        status = -1;
+        return output;
+    }
+    char buffer[4096];
+    std::size_t got;
+    while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) {
+        output.append(buffer, got);
+    }
+    status = ::pclose(pipe);
+    return output;
+}
+
+Answers parse_answers(const std::string& output) {
+    Answers answers;
+    std::istringstream lines(output);
+    int app = 0;
+    int png = 0;
+    Answer answer;
+    while (lines >> app >> png >> answer.kind >> answer.bin_name) {
+        if (answer.kind == "found") {
+            lines >> answer.offset >> answer.size;
+        }
+        answers[{app, png}] = answer;
+    }
+    return answers;
+}
+
+const TestPicture* find_picture(int app, int png) {
+    char name[16];
+    std::snprintf(name, sizeof name, "A%03d_%03d", app, png);
+    for (const TestPicture& picture : kPictures) {
+        if (std::string(picture.name).starts_with(name)) {
+            return &picture;
+        }
+    }
+    return nullptr;
+}
+
+class FirmwareTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        write_file(
+            workspace.folder() + "config.ini",
+            joined_lines({"[gui01.bin]", "name=gui01.bin", "version=1.0.0.0", "app_list=A001,A003",
+                          "[gui02.bin]", "name=gui02.bin", "version=1.0.0.1", "app_list=A002",
+                          "[gui03.bin]", "name=gui03.bin", "version=1.0.0.2", "app_list=A007"}));
+        char seed = 'a';
+        for (const TestPicture& picture : kPictures) {
+            write_file(zip_folder() + picture.name, picture_bytes(picture.size, seed++));
+        }
+        std::filesystem::create_directories(output_folder());
+    }
+
+    std::string zip_folder() const { return workspace.folder() + "temp/image_zip/"; }
+    std::string output_folder() const { return workspace.folder() + "output/"; }
+
+    // Builds the generated source with the firmware stand-in and returns the program's path.
+    std::string build_lookup_program() {
+        const std::string program = workspace.folder() + "lookup";
+        const std::string firmware = FRAMESTOW_FIRMWARE_DIR;
+        const std::string command = std::string("'") + FRAMESTOW_CXX_COMPILER +
+                                    "' -std=c++17 -Wall -Wextra -Wpedantic -Werror -I'" + firmware +
+                                    "' '" + output_folder() + "BitmapMapping.cpp' '" + firmware +
+                                    "/lookup_driver.cpp' -o '" + program + "' 2>&1";
+        int status = 0;
+        const std::string diagnostics = run_command(command, status);
+        EXPECT_EQ(status, 0) << command << "\n" << diagnostics;
+        return program;
+    }
+
+    ScratchFolder workspace;
+};
+
+TEST_F(FirmwareTest, GetPngOffsetFindsEveryPictureInItsPackage) {
+    {
+        ConsoleCapture quiet;
+        ASSERT_EQ(generateBinFile(workspace.path(), zip_folder(), output_folder(), "config.ini"),
+                  0);
+    }
+    const std::string program = build_lookup_program();
+    int status = 0;
+    const Answers answers = parse_answers(run_command(
+        "'" + program + "' " + std::to_string(kLastApp) + " " + std::to_string(kLastPicture),
+        status));
+    ASSERT_EQ(status, 0);
+    ASSERT_EQ(answers.size(), static_cast<std::size_t>((kLastApp + 1) * (kLastPicture + 1)));
+
+    for (int app = 0; app <= kLastApp; ++app) {
+        for (int png = 0; png <= kLastPicture; ++png) {
+            SCOPED_TRACE("application " + std::to_string(app) + ", picture " + std::to_string(png));
+            const Answer& answer = answers.at({app, png});
+            const auto slots = kAppSlots.find(app);
+            if (slots == kAppSlots.end() || png < 1 || png > slots->second.png_count) {
+                EXPECT_EQ(answer.kind, "none");
+                EXPECT_EQ(answer.bin_name, "-");
+                continue;
+            }
+            ASSERT_EQ(answer.kind, "found");
+            EXPECT_EQ(answer.bin_name, slots->second.package);
+            const TestPicture* picture = find_picture(app, png);
+            if (picture == nullptr) {
+                // A missing number reads as an empty picture where the next one begins.
+                EXPECT_EQ(answer.size, 0u);
+                EXPECT_EQ(answer.offset, answers.at({app, png + 1}).offset);
+                continue;
+            }
+            const std::string package = read_file(output_folder() + answer.bin_name);
+            ASSERT_LE(answer.offset + answer.size, package.size());
+            EXPECT_EQ(package.substr(answer.offset, answer.size),
+                      read_file(zip_folder() + picture->name));
+        }
+    }
+}
+
+}  // namespace
+}  // namespace framestow

@@ -1,0 +1,45 @@
+#include "mapping/mapping_xml.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "packaging_test_support.h"
+
+namespace framestow {
+namespace {
+
+using testing::crlf_lines;
+using testing::read_file;
+using testing::ScratchFolder;
+
+TEST(MappingXml, OneAppElementPerRunWithPlaceholderItems) {
+    tinyxml2::XMLDocument document;
+    create_mapping_xml(document);
+    add_bin_mapping_xml(document, {1200, 0, 340, 512},
+                        {"A001_001.png", "A001_002.png", "A001_003.png", "A002_001.png"},
+                        {8, 1208, 1208, 1548});
+    add_bin_mapping_xml(document, {}, {}, {});
+    ScratchFolder folder;
+    const std::string path = folder.folder() + "BitmapMapping.xml";
+    ASSERT_TRUE(save_mapping_xml(document, path));
+    EXPECT_EQ(
+        read_file(path),
+        crlf_lines({
+            R"(<?xml version="1.0" encoding="UTF-8" standalone="no"?>)",
+            "<root>",
+            R"(    <app app_id="A001">)",
+            R"(        <image_item image_name="A001_001.png" image_size="1200" image_offset="8"/>)",
+            R"(        <image_item image_name="A001_002.png" image_size="0" image_offset="1208"/>)",
+            R"(        <image_item image_name="A001_003.png" image_size="340" image_offset="1208"/>)",
+            "    </app>",
+            R"(    <app app_id="A002">)",
+            R"(        <image_item image_name="A002_001.png" image_size="512" image_offset="1548"/>)",
+            "    </app>",
+            "</root>",
+        }));
+    EXPECT_FALSE(save_mapping_xml(document, folder.folder() + "missing/BitmapMapping.xml"));
+}
+
+}  // namespace
+}  // namespace framestow
