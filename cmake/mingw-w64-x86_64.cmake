@@ -29,3 +29,6 @@ find_program(FRAMESTOW_WINE NAMES wine wine64)
 if(FRAMESTOW_WINE)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${FRAMESTOW_WINE})
 endif()
+# Test programs are asked for their tests when ctest runs, under the wine server that the test
+# run keeps up, not at every build.
+set(CMAKE_GTEST_DISCOVER_TESTS_DISCOVERY_MODE PRE_TEST)

@@ -135,6 +135,7 @@ bool comes_before_in_search_order(const std::string& a, const std::string& b) {
 struct FoundEntry {
     std::string name;
     bool is_folder = false;
+    bool is_read_only = false;
 };
 
 // Every entry that the runtime's search for `pattern` delivers; empty when nothing matches or
@@ -147,7 +148,8 @@ std::vector<FoundEntry> runtime_search(const std::string& pattern) {
         return entries;
     }
     do {
-        entries.push_back({data.name, (data.attrib & _A_SUBDIR) != 0});
+        entries.push_back(
+            {data.name, (data.attrib & _A_SUBDIR) != 0, (data.attrib & _A_RDONLY) != 0});
     } while (_findnext64i32(search, &data) == 0);
     _findclose(search);
     return entries;
@@ -206,9 +208,15 @@ void delete_files_in(const std::string& folder) {
     const std::string prefix = with_trailing_separator(folder);
     for (const FoundEntry& entry : runtime_search(prefix + "*")) {
         // Folders stay, and so do junctions and folder links, which are marked as folders.
-        if (!entry.is_folder) {
-            DeleteFileA((prefix + entry.name).c_str());
+        if (entry.is_folder) {
+            continue;
         }
+        const std::string path = prefix + entry.name;
+        // A read-only file is deleted too: left in place, a stale picture would be packed.
+        if (entry.is_read_only) {
+            SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        }
+        DeleteFileA(path.c_str());
     }
 }
 

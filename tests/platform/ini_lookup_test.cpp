@@ -85,7 +85,7 @@ TEST(ReadIniValue, FindsValuesAsTheWindowsLookupDoes) {
 TEST(ReadIniValue, GivesEmptyTextWithoutAReadableFile) {
     TempFolder folder;
     EXPECT_EQ(read_ini_value(folder / "missing.ini", "s", "k"), "");
-    EXPECT_EQ(read_ini_value(folder.path(), "s", "k"), "");
+    EXPECT_EQ(read_ini_value(folder.path().string(), "s", "k"), "");
 }
 
 }  // namespace

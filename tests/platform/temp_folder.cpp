@@ -1,18 +1,26 @@
 #include "temp_folder.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <fstream>
+#include <random>
 
 namespace framestow::platform::testing {
 
 TempFolder::TempFolder() {
-    std::string name = (std::filesystem::temp_directory_path() / "framestow_platform_XXXXXX");
-    if (::mkdtemp(name.data()) == nullptr) {
-        ADD_FAILURE() << "mkdtemp failed for " << name;
+    // A random name that nobody else holds: create_directory is false for an existing folder.
+    std::random_device random;
+    const std::filesystem::path base = std::filesystem::temp_directory_path();
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::filesystem::path candidate =
+            base / ("framestow_platform_" + std::to_string(random()));
+        std::error_code error;
+        if (std::filesystem::create_directory(candidate, error)) {
+            path_ = candidate;
+            return;
+        }
     }
-    path_ = name;
+    ADD_FAILURE() << "cannot create a temporary folder in " << base;
 }
 
 TempFolder::~TempFolder() {
@@ -21,7 +29,7 @@ TempFolder::~TempFolder() {
 }
 
 std::string TempFolder::operator/(std::string_view name) const {
-    return path_ / name;
+    return (path_ / name).string();
 }
 
 void write_bytes(const std::filesystem::path& path, std::string_view bytes) {

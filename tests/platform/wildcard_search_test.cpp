@@ -56,8 +56,12 @@ TEST(WildcardSearch, OrdersByUpperCasedBytes) {
     for (const char* name : {"B", "a_b", "A1", "Ab", "abc", "ABC", "~"}) {
         write_bytes(folder.path() / name, "x");
     }
-    EXPECT_EQ(wildcard_search(folder / "*"),
-              (Names{".", "..", "A1", "Ab", "ABC", "abc", "a_b", "B", "~"}));
+    Names expected = {".", "..", "A1", "Ab", "ABC", "abc", "a_b", "B", "~"};
+    if (fs::equivalent(folder.path() / "ABC", folder.path() / "abc")) {
+        // A file system that ignores case (as on Windows) holds the two names as one file.
+        std::erase(expected, "ABC");
+    }
+    EXPECT_EQ(wildcard_search(folder / "*"), expected);
 }
 
 TEST(WildcardSearch, EmptyForMissingFolder) {
