@@ -96,6 +96,7 @@ TEST_F(BmpLoaderTest, RowLayoutsOfTheFileAreHonoured) {
         int32_t width;
         int32_t height;
         BmpOptions options;
+        std::size_t cut = 0;  // bytes missing from the end of the file
     };
     const Case cases[] = {
         {"odd width, padded rows", 3, 3, {}},
@@ -104,11 +105,14 @@ TEST_F(BmpLoaderTest, RowLayoutsOfTheFileAreHonoured) {
         {"one pixel", 1, 1, {}},
         {"no columns", 0, 4, {}},
         {"no rows", 7, 0, {}},
+        {"last row's padding missing", 3, 2, {}, 2},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const std::vector<uint16_t> pixels = pattern(std::size_t(c.width) * c.height);
-        const LoadResult loaded = load(testing::make_bmp(c.width, c.height, pixels, c.options));
+        std::vector<uint8_t> file = testing::make_bmp(c.width, c.height, pixels, c.options);
+        file.resize(file.size() - c.cut);
+        const LoadResult loaded = load(file);
         ASSERT_EQ(loaded.result, 0);
         EXPECT_EQ(loaded.out, "");
         EXPECT_EQ(loaded.bitmap.width, c.width);
@@ -185,14 +189,6 @@ TEST_F(BmpLoaderTest, BadFilesAreRefusedWithAMessage) {
             -1);
         EXPECT_EQ(capture.text(), c.out);
     }
-}
-
-TEST_F(BmpLoaderTest, PaddingOfTheLastRowMayBeMissing) {
-    std::vector<uint8_t> file = testing::make_bmp(3, 2, pattern(6));
-    file.resize(file.size() - 2);
-    const LoadResult loaded = load(file);
-    EXPECT_EQ(loaded.result, 0);
-    EXPECT_EQ(testing::read_bytes(bitmap_path()), expected_bitmap(3, 2, pattern(6)));
 }
 
 TEST_F(BmpLoaderTest, FilesThatCannotBeOpened) {

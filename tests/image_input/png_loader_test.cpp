@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -119,6 +120,14 @@ TEST_F(PngLoaderTest, EveryAcceptedKindGivesTheFirmwareByteOrder) {
         ASSERT_EQ(file.size(), 88u);
         EXPECT_EQ(std::vector<uint8_t>(file.begin() + 8, file.end()),
                   expected_pixels(rgba, c.with_alpha));
+
+        ImageBitmap from_memory;
+        std::fill_n(shared_buffers().bitmap.begin(), file.size(), 0);
+        EXPECT_EQ(decode_png_image(testing::encode_png(5, 4, rgba, c.options), shared_buffers(),
+                                   from_memory),
+                  0);
+        EXPECT_EQ(from_memory.size, 88);
+        EXPECT_TRUE(std::equal(file.begin(), file.end(), shared_buffers().bitmap.begin()));
     }
 }
 
@@ -166,6 +175,7 @@ TEST_F(PngLoaderTest, SizeLimitsAreAppliedFromTheHeader) {
 TEST_F(PngLoaderTest, BadFilesFailCleanly) {
     const std::vector<uint8_t> good = testing::encode_png(5, 4, pattern_rgba());
     std::vector<uint8_t> truncated(good.begin(), good.begin() + good.size() / 2);
+    std::vector<uint8_t> no_end_chunk(good.begin(), good.end() - 12);
     std::vector<uint8_t> bad_header_crc = good;
     bad_header_crc[testing::kPngHeaderDataOffset] ^= 0x01;  // the width, under the IHDR CRC
     std::vector<uint8_t> bad_data_crc = good;
@@ -189,6 +199,7 @@ TEST_F(PngLoaderTest, BadFilesFailCleanly) {
         {"bmp", testing::make_bmp(1, 1, {0x1234}), kNotPngFile, "", false},
         {"ascii converted", ascii_converted, -1, kReadFailed, true},
         {"truncated", truncated, -1, kReadFailed, true},
+        {"cut before the end chunk", no_end_chunk, -1, kReadFailed, true},
         {"damaged header", bad_header_crc, -1, kReadFailed, true},
         {"damaged image data", bad_data_crc, -1, kReadFailed, true},
         {"grey", testing::encode_png(5, 4, pattern_rgba(), {PngColour::kGrey}), -1, kReadFailed,
