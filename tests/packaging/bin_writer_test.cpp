@@ -99,22 +99,6 @@ TEST_F(BinWriterTest, PlaceholdersTakeTheOffsetOfTheNextPicture) {
     EXPECT_EQ(run.offsets, (std::vector<uint32_t>{8, 8, 48, 48, 78}));
 }
 
-TEST_F(BinWriterTest, PackageThatCannotBeCreatedFailsWithTheStreamFailureSize) {
-    write_file(zip_folder() + "A001_001.png", picture_bytes(20, 'e'));
-    const std::string bin_path = workspace.folder() + "missing/gui01.bin";
-
-    ConsoleCapture console;
-    const PackageRun run = run_package(bins, zip_folder(), {"A001_001.png"}, bin_path);
-    EXPECT_EQ(console.take(),
-              joined_lines({"generate_gui_bin: " + bin_path, " 0",
-                            "generate_gui_bin: count = 1, size = 18446744073709551615",
-                            "Packaged bin size is 18446744073709551615 byte",
-                            "Error: Total file size is 28 byte"}));
-    EXPECT_EQ(run.written, -1);
-    EXPECT_EQ(run.checked, -2);
-    EXPECT_EQ(bins.record(1).size, 0u);
-}
-
 TEST_F(BinWriterTest, MissingPictureFailsTheWriteAndTheChecks) {
     write_file(zip_folder() + "A001_001.png", picture_bytes(20, 'f'));
     const std::string bin_path = output_folder() + "gui01.bin";
