@@ -46,6 +46,33 @@ AppIndexEntry close_app_run(const BinList& bins, const std::string& prefix,
     return {prefix, bins.is_app_listed(prefix) ? count : 0, bins.get_bin_index(last_name)};
 }
 
+// The apps table entries for all picture names (sorted, so an application's pictures are
+// adjacent), completed with fill_missing_apps.
+std::vector<AppIndexEntry> build_app_index_entries(const BinList& bins,
+                                                   const std::vector<std::string>& names) {
+    std::vector<AppIndexEntry> entries;
+    std::string prefix;
+    int32_t run_length = 0;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        const std::string name_prefix = app_prefix(names[i]);
+        if (prefix.empty()) {
+            prefix = name_prefix;
+            run_length = 1;
+        } else if (name_prefix == prefix) {
+            ++run_length;
+        } else {
+            entries.push_back(close_app_run(bins, prefix, names[i - 1], run_length));
+            prefix = name_prefix;
+            run_length = 1;
+        }
+    }
+    if (!names.empty()) {
+        entries.push_back(close_app_run(bins, prefix, names.back(), run_length));
+    }
+    fill_missing_apps(bins, entries);
+    return entries;
+}
+
 std::string zero_count_text(const std::vector<AppIndexEntry>& entries) {
     TextLines out;
     out.line("// Count = 0 for the following app");
@@ -142,31 +169,6 @@ std::string generate_mapping_header(const BinList& bins) {
                  int{bytes[6]}, ".", int{bytes[7]}, "  ", "size = ", record.size);
     }
     return out.str();
-}
-
-std::vector<AppIndexEntry> build_app_index_entries(const BinList& bins,
-                                                   const std::vector<std::string>& names) {
-    std::vector<AppIndexEntry> entries;
-    std::string prefix;
-    int32_t run_length = 0;
-    for (std::size_t i = 0; i < names.size(); ++i) {
-        const std::string name_prefix = app_prefix(names[i]);
-        if (prefix.empty()) {
-            prefix = name_prefix;
-            run_length = 1;
-        } else if (name_prefix == prefix) {
-            ++run_length;
-        } else {
-            entries.push_back(close_app_run(bins, prefix, names[i - 1], run_length));
-            prefix = name_prefix;
-            run_length = 1;
-        }
-    }
-    if (!names.empty()) {
-        entries.push_back(close_app_run(bins, prefix, names.back(), run_length));
-    }
-    fill_missing_apps(bins, entries);
-    return entries;
 }
 
 void fill_missing_apps(const BinList& bins, std::vector<AppIndexEntry>& entries) {

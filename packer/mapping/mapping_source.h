@@ -35,11 +35,6 @@ std::size_t count_prefixed_names(std::string_view prefix, const std::vector<std:
 // The comment block, the includes and one comment line per package with its version and size.
 std::string generate_mapping_header(const BinList& bins);
 
-// The apps table entries for all picture names (sorted, so an application's pictures are
-// adjacent), completed with fill_missing_apps.
-std::vector<AppIndexEntry> build_app_index_entries(const BinList& bins,
-                                                   const std::vector<std::string>& names);
-
 // Inserts an entry with picture count 0 for every application number missing below the highest,
 // so that entry k stands for application k + 1.
 void fill_missing_apps(const BinList& bins, std::vector<AppIndexEntry>& entries);
