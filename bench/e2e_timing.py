@@ -1,0 +1,240 @@
+#!/usr/bin/env python3
+"""End-to-end timing of framestow on workspaces of 100, 400 and 1600 UI pictures of 466 x 466.
+
+Builds framestow, the picture generator and the decode-only reference in a Release build folder,
+draws each workspace (image/ and a config.ini of the block form with three package sections), and
+times on every workspace, in turns, framestow and png_decode_only, which decodes the same PNG files
+with libpng alone. Each timed framestow run starts from an empty temp folder, as a first run in a
+workspace does. Prints a table of the medians over the repeats and checks three goals:
+
+  - the whole run takes at most 1.5 times the decode-only time;
+  - the time grows linearly with the number of pictures (the time per picture stays level);
+  - peak memory (resident set) does not grow with the count and stays at or below 64 MiB.
+
+Wall time is what the goals speak of; CPU time (user + system) is shown beside it because it is
+steadier on a machine shared with other work. Peak memory is the child's own maximum resident set
+size, from wait4.
+
+    python3 bench/e2e_timing.py [--counts 100,400,1600] [--repeat 3] [--build DIR] [--work DIR]
+                                [--no-build] [--keep]
+
+Exit status 0 when every goal is met, 1 when one is missed, 2 when a run fails.
+"""
+import argparse
+import os
+import re
+import shutil
+import statistics
+import subprocess
+import sys
+import time
+from pathlib import Path
+
+TOP = Path(__file__).resolve().parent.parent
+
+MAX_RATIO = 1.5
+MAX_PER_PICTURE_SPREAD = 1.25  # slowest over fastest time per picture across the counts
+MAX_RSS_MIB = 64.0
+MAX_RSS_GROWTH_MIB = 2.0
+
+CONFIG_INI = """\
+[png]
+bit_type=0
+block_len=1
+zip_type=1
+
+[bmp]
+bit_type=0
+block_len=1
+zip_type=0
+
+[gui01.bin]
+name=gui01.bin
+version=1.0.0.1
+app_list=A001,A002,A003
+
+[gui02.bin]
+name=gui02.bin
+version=1.0.0.2
+app_list=A004,A005,A006
+
+[gui03.bin]
+name=gui03.bin
+version=1.0.0.3
+app_list=A007,A008
+"""
+
+
+class RunFailed(Exception):
+    pass
+
+
+class Measurement:
+    """One process run: wall seconds, CPU seconds (user + system), peak resident set in MiB."""
+
+    def __init__(self, wall, cpu, rss_mib):
+        self.wall = wall
+        self.cpu = cpu
+        self.rss_mib = rss_mib
+
+
+def build_programs(build):
+    subprocess.run(["cmake", "-S", str(TOP), "-B", str(build), "-DCMAKE_BUILD_TYPE=Release",
+                    "-DFRAMESTOW_BENCH=ON", "-DFRAMESTOW_TESTS=OFF"],
+                   check=True, stdout=subprocess.DEVNULL)
+    subprocess.run(["cmake", "--build", str(build), "--target", "framestow", "png_decode_only",
+                    "make_ui_pictures", "-j2"], check=True, stdout=subprocess.DEVNULL)
+
+
+def run_measured(argv, log_path):
+    """Runs argv with its output in log_path; the rusage comes from wait4 for this child alone."""
+    with open(log_path, "wb") as log:
+        start = time.perf_counter()
+        process = subprocess.Popen(argv, stdout=log, stderr=subprocess.STDOUT)
+        _, status, usage = os.wait4(process.pid, 0)
+        wall = time.perf_counter() - start
+    process.returncode = os.waitstatus_to_exitcode(status)
+    if process.returncode != 0:
+        raise RunFailed(f"{argv[0]} ended with exit status {process.returncode}; see {log_path}")
+    # ru_maxrss is in KiB on Linux.
+    return Measurement(wall, usage.ru_utime + usage.ru_stime, usage.ru_maxrss / 1024.0)
+
+
+def make_workspace(work, count, programs):
+    workspace = work / f"pictures-{count:04d}"
+    if workspace.exists():
+        shutil.rmtree(workspace)
+    (workspace / "image").mkdir(parents=True)
+    subprocess.run([str(programs["make_ui_pictures"]), str(count), str(workspace / "image")],
+                   check=True, stdout=subprocess.DEVNULL)
+    shutil.copy2(programs["framestow"], workspace / "framestow")
+    (workspace / "config.ini").write_text(CONFIG_INI)
+    return workspace
+
+
+def packed_picture_count(log_path):
+    """The pictures that the packaging stage reports in its package files."""
+    text = log_path.read_text(errors="replace")
+    return sum(int(n) for n in re.findall(r"generate_gui_bin: count = (\d+)", text))
+
+
+def time_framestow(workspace, count):
+    # Staging files of an earlier run would make framestow spend its start deleting them.
+    shutil.rmtree(workspace / "temp", ignore_errors=True)
+    log = workspace / "framestow.log"
+    measurement = run_measured([str(workspace / "framestow")], log)
+    packed = packed_picture_count(log)
+    if packed != count:
+        raise RunFailed(f"framestow packed {packed} of {count} pictures; see {log}")
+    return measurement
+
+
+def time_decode_only(workspace, count, program):
+    log = workspace / "png_decode_only.log"
+    measurement = run_measured([str(program), str(workspace / "image")], log)
+    if f"png_decode_only: {count} pictures," not in log.read_text(errors="replace"):
+        raise RunFailed(f"png_decode_only did not decode {count} pictures; see {log}")
+    return measurement
+
+
+def measure_workspace(workspace, count, programs, repeat):
+    # One untimed pass brings the program files and the pictures into the page cache.
+    time_decode_only(workspace, count, programs["png_decode_only"])
+    runs = {"framestow": [], "decode": []}
+    for _ in range(repeat):
+        runs["decode"].append(time_decode_only(workspace, count, programs["png_decode_only"]))
+        runs["framestow"].append(time_framestow(workspace, count))
+    return {
+        "count": count,
+        "framestow_wall": statistics.median(m.wall for m in runs["framestow"]),
+        "framestow_cpu": statistics.median(m.cpu for m in runs["framestow"]),
+        "decode_wall": statistics.median(m.wall for m in runs["decode"]),
+        "decode_cpu": statistics.median(m.cpu for m in runs["decode"]),
+        "rss_mib": max(m.rss_mib for m in runs["framestow"]),
+        "decode_rss_mib": max(m.rss_mib for m in runs["decode"]),
+    }
+
+
+def print_table(rows):
+    header = ("pictures", "framestow s", "decode-only s", "ratio", "peak RSS MiB",
+              "ms/picture", "CPU s", "decode CPU s", "CPU ratio", "decode RSS MiB")
+    print("  ".join(f"{h:>{max(len(h), 8)}}" for h in header))
+    for r in rows:
+        cells = (r["count"], f"{r['framestow_wall']:.2f}", f"{r['decode_wall']:.2f}",
+                 f"{r['framestow_wall'] / r['decode_wall']:.2f}", f"{r['rss_mib']:.1f}",
+                 f"{1000 * r['framestow_wall'] / r['count']:.2f}", f"{r['framestow_cpu']:.2f}",
+                 f"{r['decode_cpu']:.2f}", f"{r['framestow_cpu'] / r['decode_cpu']:.2f}",
+                 f"{r['decode_rss_mib']:.1f}")
+        print("  ".join(f"{c:>{max(len(h), 8)}}" for c, h in zip(cells, header)))
+
+
+def check_goals(rows):
+    """Prints one verdict line a goal; True when all are met."""
+    worst_ratio = max(r["framestow_wall"] / r["decode_wall"] for r in rows)
+    per_picture = [r["framestow_wall"] / r["count"] for r in rows]
+    spread = max(per_picture) / min(per_picture)
+    peak = max(r["rss_mib"] for r in rows)
+    growth = rows[-1]["rss_mib"] - rows[0]["rss_mib"]
+    goals = [
+        (f"whole run at most {MAX_RATIO}x decode-only", worst_ratio <= MAX_RATIO,
+         f"worst ratio {worst_ratio:.2f}"),
+        ("time linear in the number of pictures", spread <= MAX_PER_PICTURE_SPREAD,
+         f"time per picture varies by a factor {spread:.2f} (limit {MAX_PER_PICTURE_SPREAD})"),
+        (f"peak RSS at most {MAX_RSS_MIB:.0f} MiB and level",
+         peak <= MAX_RSS_MIB and growth <= MAX_RSS_GROWTH_MIB,
+         f"peak {peak:.1f} MiB, {growth:+.1f} MiB from {rows[0]['count']} to "
+         f"{rows[-1]['count']} pictures"),
+    ]
+    for name, met, detail in goals:
+        print(f"{'met   ' if met else 'MISSED'}  {name}: {detail}")
+    return all(met for _, met, _ in goals)
+
+
+def parse_arguments():
+    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    parser.add_argument("--counts", default="100,400,1600",
+                        help="picture counts of the workspaces, ascending (default 100,400,1600)")
+    parser.add_argument("--repeat", type=int, default=3, help="timed runs a workspace (median)")
+    parser.add_argument("--build", type=Path, default=TOP / "build-bench",
+                        help="Release build folder (default build-bench)")
+    parser.add_argument("--work", type=Path, help="workspaces folder (default BUILD/e2e)")
+    parser.add_argument("--no-build", action="store_true", help="use the programs already built")
+    parser.add_argument("--keep", action="store_true",
+                        help="keep the staging files (about 1.8 MB a picture) after the runs")
+    arguments = parser.parse_args()
+    arguments.counts = sorted(int(c) for c in arguments.counts.split(","))
+    if arguments.repeat < 1 or arguments.counts[0] < 1:
+        parser.error("counts and --repeat must be at least 1")
+    arguments.work = arguments.work or arguments.build / "e2e"
+    return arguments
+
+
+def main():
+    arguments = parse_arguments()
+    if not arguments.no_build:
+        build_programs(arguments.build)
+    programs = {
+        "framestow": arguments.build / "packer" / "framestow",
+        "png_decode_only": arguments.build / "bench" / "png_decode_only",
+        "make_ui_pictures": arguments.build / "bench" / "make_ui_pictures",
+    }
+    rows = []
+    try:
+        for count in arguments.counts:
+            print(f"{count} pictures: drawing the workspace ...", flush=True)
+            workspace = make_workspace(arguments.work, count, programs)
+            print(f"{count} pictures: timing {arguments.repeat} runs of each ...", flush=True)
+            rows.append(measure_workspace(workspace, count, programs, arguments.repeat))
+            if not arguments.keep:
+                shutil.rmtree(workspace / "temp", ignore_errors=True)
+    except (RunFailed, subprocess.CalledProcessError) as failure:
+        print(f"e2e_timing: {failure}", file=sys.stderr)
+        return 2
+    print()
+    print_table(rows)
+    print()
+    return 0 if check_goals(rows) else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())
