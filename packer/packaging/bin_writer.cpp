@@ -71,8 +71,13 @@ int generate_gui_bin(BinList& bins, const std::string& zip_folder,
     std::cout << std::endl;
     const uint64_t length =
         package.is_open() ? package.length().value_or(kUnknownLength) : kUnknownLength;
-    // A package that could not be written holds no usable bytes: its recorded size stays 0.
-    record.size = length == kUnknownLength ? 0 : static_cast<uint32_t>(length);
+    // Finding the length flushes the package, so a failure here can be a write that failed.
+    // Such a package holds no usable bytes: its recorded size stays 0.
+    if (length == kUnknownLength) {
+        complete = false;
+    } else {
+        record.size = static_cast<uint32_t>(length);
+    }
     if (package.is_open() && !package.close()) {
         complete = false;
     }

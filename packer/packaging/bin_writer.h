@@ -8,12 +8,14 @@
 
 namespace framestow {
 
-// Package file layout (every header field is one byte; there is no padding, table or trailer):
-//   offset 0, 8 bytes:   the package's BinHeader (55 55 55 55, then the four version bytes)
-//   offset 8, size 1:    the first picture's compressed image file, whole and unchanged
-//   offset 8 + size 1:   the second picture's file, and so on in bin_files order
-// The device finds a picture only through the offsets and sizes that the mapping outputs record,
-// so these must match the bytes written exactly.
+// Package file (no multi-byte fields, so no byte order applies):
+//   field      offset        width            content
+//   marker     0             4                55 55 55 55
+//   version    4             4                a, b, c, d of the version "a.b.c.d", one byte each
+//   picture 1  8             size 1           its compressed image file, whole and unchanged
+//   picture 2  8 + size 1    size 2           and so on, back to back in bin_files order
+// There is no padding, table or trailer. The device finds a picture only through the offsets and
+// sizes that the mapping outputs record, so these must match the bytes written exactly.
 
 // Writes the package file at `bin_path` from the pictures of `bin_files` (real pictures only) in
 // `zip_folder` (ending with a separator), with the header of the package that claims the first

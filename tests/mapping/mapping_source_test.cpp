@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -132,12 +133,17 @@ TEST(GenerateMultiMappingCpp, NoPicturesGiveAnEmptyAppsTable) {
                         "};");
 }
 
-TEST(GenerateMultiMappingCpp, ReportsAFileThatCannotBeOpened) {
+TEST(GenerateMultiMappingCpp, ReportsAFileThatCannotBeOpenedOrWritten) {
     ScratchFolder folder;
     const std::string path = folder.folder() + "missing/BitmapMapping.cpp";
     ConsoleCapture console;
     EXPECT_EQ(generate_multi_mapping_cpp("", BinList(), {"A002_001.png"}, path), -1);
     EXPECT_EQ(console.take(), "generate_multi_mapping_cpp: fail to open file = " + path + "\n");
+
+    if (std::filesystem::exists("/dev/full")) {
+        EXPECT_EQ(generate_multi_mapping_cpp("", BinList(), {}, "/dev/full"), -1);
+        EXPECT_EQ(console.take(), "generate_multi_mapping_cpp: fail to write file = /dev/full\n");
+    }
 }
 
 }  // namespace

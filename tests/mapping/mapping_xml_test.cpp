@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 
 #include "packaging_test_support.h"
@@ -39,6 +40,9 @@ TEST(MappingXml, OneAppElementPerRunWithPlaceholderItems) {
             "</root>",
         }));
     EXPECT_FALSE(save_mapping_xml(document, folder.folder() + "missing/BitmapMapping.xml"));
+    if (std::filesystem::exists("/dev/full")) {
+        EXPECT_FALSE(save_mapping_xml(document, "/dev/full"));
+    }
 }
 
 }  // namespace

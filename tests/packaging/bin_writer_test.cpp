@@ -116,6 +116,15 @@ TEST_F(BinWriterTest, MissingPictureFailsTheWriteAndTheChecks) {
     EXPECT_EQ(run.checked, -2);
 }
 
+TEST_F(BinWriterTest, PackageThatCannotBeFullyWrittenFails) {
+    if (!std::filesystem::exists("/dev/full")) {
+        GTEST_SKIP() << "needs a device that refuses every write";
+    }
+    write_file(zip_folder() + "A001_001.png", picture_bytes(20, 'g'));
+    ConsoleCapture quiet;
+    EXPECT_EQ(generate_gui_bin(bins, zip_folder(), {"A001_001.png"}, "/dev/full"), -1);
+}
+
 TEST(CheckBinSizes, ReportsListsAndTotalsThatDisagree) {
     ScratchFolder folder;
     const std::string bin_path = folder.folder() + "gui01.bin";
