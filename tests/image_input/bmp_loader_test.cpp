@@ -202,5 +202,18 @@ TEST_F(BmpLoaderTest, FilesThatCannotBeOpened) {
     EXPECT_EQ(bitmap.size, 0);
 }
 
+TEST_F(BmpLoaderTest, ABitmapFileThatCannotBeWrittenFails) {
+    const std::string full_disk = "/dev/full";
+    if (!std::filesystem::is_character_file(full_disk)) {
+        GTEST_SKIP() << "no device that is always full";
+    }
+    testing::write_bytes(picture_path(), testing::make_bmp(2, 2, pattern(4)));
+    ImageBitmap bitmap;
+    const testing::StdoutCapture capture;
+    EXPECT_EQ(load_bmp_image(picture_path(), full_disk, shared_buffers(), bitmap), -1);
+    EXPECT_EQ(capture.text(), "");
+    EXPECT_EQ(bitmap.size, 0);
+}
+
 }  // namespace
 }  // namespace framestow

@@ -249,5 +249,19 @@ TEST_F(PngLoaderTest, FilesThatCannotBeOpened) {
     EXPECT_EQ(bitmap.size, 0);
 }
 
+// A bitmap file that opens but cannot be written in full fails like one that cannot be opened.
+TEST_F(PngLoaderTest, ABitmapFileThatCannotBeWrittenFails) {
+    const std::string full_disk = "/dev/full";
+    if (!std::filesystem::is_character_file(full_disk)) {
+        GTEST_SKIP() << "no device that is always full";
+    }
+    testing::write_bytes(picture_path(), testing::encode_png(5, 4, pattern_rgba()));
+    ImageBitmap bitmap;
+    const testing::StdoutCapture capture;
+    EXPECT_EQ(LoadPngImage(picture_path(), full_disk, shared_buffers(), bitmap), -1);
+    EXPECT_EQ(capture.text(), "LoadPngImage ERR: OutPutPng Failed-1\n");
+    EXPECT_EQ(bitmap.size, 0);
+}
+
 }  // namespace
 }  // namespace framestow
