@@ -17,7 +17,8 @@
 //   6, RGB with alpha                  blue, green, red, alpha
 //   2, RGB                             red, green, blue, 0xFF
 //
-// The two orders differ on purpose: the firmware expects them so.
+// The two orders differ: a picture with alpha keeps libpng's swapped order, while the three bytes
+// of a picture without alpha are turned back and followed by an opaque alpha.
 namespace framestow {
 namespace {
 

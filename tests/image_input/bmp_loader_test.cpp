@@ -6,42 +6,20 @@
 #include <vector>
 
 #include "codec/byte_order.h"
-#include "support/stdout_capture.h"
+#include "image_input/loader_test_fixture.h"
 #include "support/test_pictures.h"
-#include "support/workspace_harness.h"
 
 namespace framestow {
 namespace {
 
 using testing::BmpOptions;
+using testing::LoadResult;
 
-PictureBuffers& shared_buffers() {
-    static PictureBuffers buffers;
-    return buffers;
-}
-
-struct LoadResult {
-    int result = 0;
-    ImageBitmap bitmap;
-    std::string out;
-};
-
-class BmpLoaderTest : public ::testing::Test {
+class BmpLoaderTest : public testing::LoaderTest {
   protected:
-    std::string picture_path() const { return (folder_.path() / "A001_001.bmp").string(); }
-    std::string bitmap_path() const { return (folder_.path() / "bitmap.bmp").string(); }
-
     LoadResult load(const std::vector<uint8_t>& file) {
-        testing::write_bytes(picture_path(), file);
-        LoadResult loaded;
-        const testing::StdoutCapture capture;
-        loaded.result =
-            load_bmp_image(picture_path(), bitmap_path(), shared_buffers(), loaded.bitmap);
-        loaded.out = capture.text();
-        return loaded;
+        return LoaderTest::load(load_bmp_image, file);
     }
-
-    testing::TempFolder folder_;
 };
 
 // The bitmap file expected for `pixels` (rows top to bottom).
@@ -184,35 +162,30 @@ TEST_F(BmpLoaderTest, BadFilesAreRefusedWithAMessage) {
         // The in-memory entry point answers the same.
         ImageBitmap from_memory;
         const testing::StdoutCapture capture;
-        EXPECT_EQ(
-            decode_bmp_image(c.file, picture_path(), bitmap_path(), shared_buffers(), from_memory),
-            -1);
+        EXPECT_EQ(decode_bmp_image(c.file, picture_path(), bitmap_path(), buffers(), from_memory),
+                  -1);
         EXPECT_EQ(capture.text(), c.out);
     }
 }
 
-TEST_F(BmpLoaderTest, FilesThatCannotBeOpened) {
-    ImageBitmap bitmap;
-    const testing::StdoutCapture capture;
-    EXPECT_EQ(load_bmp_image(picture_path(), bitmap_path(), shared_buffers(), bitmap), -1);
-    testing::write_bytes(picture_path(), testing::make_bmp(2, 2, pattern(4)));
-    const std::string unwritable = (folder_.path() / "no_folder" / "bitmap.bmp").string();
-    EXPECT_EQ(load_bmp_image(picture_path(), unwritable, shared_buffers(), bitmap), -1);
-    EXPECT_EQ(capture.text(), "");
-    EXPECT_EQ(bitmap.size, 0);
-}
-
-TEST_F(BmpLoaderTest, ABitmapFileThatCannotBeWrittenFails) {
-    const std::string full_disk = "/dev/full";
-    if (!std::filesystem::is_character_file(full_disk)) {
-        GTEST_SKIP() << "no device that is always full";
+TEST_F(BmpLoaderTest, FilesThatCannotBeOpenedOrWrittenFailSilently) {
+    ImageBitmap missing;
+    {
+        const testing::StdoutCapture capture;
+        EXPECT_EQ(load_bmp_image(picture_path(), bitmap_path(), buffers(), missing), -1);
+        EXPECT_EQ(capture.text(), "");
     }
-    testing::write_bytes(picture_path(), testing::make_bmp(2, 2, pattern(4)));
-    ImageBitmap bitmap;
-    const testing::StdoutCapture capture;
-    EXPECT_EQ(load_bmp_image(picture_path(), full_disk, shared_buffers(), bitmap), -1);
-    EXPECT_EQ(capture.text(), "");
-    EXPECT_EQ(bitmap.size, 0);
+    for (const std::string& unwritable : {unopenable_path(), full_disk_path()}) {
+        if (unwritable.empty()) {
+            continue;
+        }
+        SCOPED_TRACE(unwritable);
+        const LoadResult loaded =
+            LoaderTest::load(load_bmp_image, testing::make_bmp(2, 2, pattern(4)), unwritable);
+        EXPECT_EQ(loaded.result, -1);
+        EXPECT_EQ(loaded.out, "");
+        EXPECT_EQ(loaded.bitmap.size, 0);
+    }
 }
 
 }  // namespace

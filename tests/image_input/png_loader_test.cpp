@@ -6,13 +6,13 @@
 #include <string>
 #include <vector>
 
-#include "support/stdout_capture.h"
+#include "image_input/loader_test_fixture.h"
 #include "support/test_pictures.h"
-#include "support/workspace_harness.h"
 
 namespace framestow {
 namespace {
 
+using testing::LoadResult;
 using testing::PngColour;
 using testing::PngOptions;
 
@@ -20,36 +20,12 @@ const std::string kTooLarge =
     "ReadPngFile ERR: File too large\nLoadPngImage ERR: ReadPngFile Failed-1\n";
 const std::string kReadFailed = "LoadPngImage ERR: ReadPngFile Failed-1\n";
 
-// One buffer set for the whole suite, as the program allocates it once a run.
-PictureBuffers& shared_buffers() {
-    static PictureBuffers buffers;
-    return buffers;
-}
-
-struct LoadResult {
-    int result = 0;
-    ImageBitmap bitmap;
-    std::string out;
-};
-
-class PngLoaderTest : public ::testing::Test {
+class PngLoaderTest : public testing::LoaderTest {
   protected:
-    std::string picture_path() const { return (folder_.path() / "A001_001.png").string(); }
-    std::string bitmap_path() const { return (folder_.path() / "bitmap.png").string(); }
-
     LoadResult load(const std::vector<uint8_t>& file) {
-        testing::write_bytes(picture_path(), file);
-        LoadResult loaded;
-        const testing::StdoutCapture capture;
-        loaded.result =
-            LoadPngImage(picture_path(), bitmap_path(), shared_buffers(), loaded.bitmap);
-        loaded.out = capture.text();
-        return loaded;
+        return LoaderTest::load(LoadPngImage, file);
     }
-
     std::vector<uint8_t> bitmap_file() const { return testing::read_bytes(bitmap_path()); }
-
-    testing::TempFolder folder_;
 };
 
 // Five by four pixels, all different, so that a row or pass put in the wrong place shows.
@@ -89,7 +65,7 @@ TEST_F(PngLoaderTest, TwoByOnePictureGivesSixteenByteBitmapFile) {
     const std::vector<uint8_t> expected = {0x34, 0x12, 0x88, 0x88, 0x02, 0x00, 0x01, 0x00,
                                            0x33, 0x22, 0x11, 0x44, 0x77, 0x66, 0x55, 0x88};
     EXPECT_EQ(bitmap_file(), expected);
-    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), shared_buffers().bitmap.begin()));
+    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), buffers().bitmap.begin()));
 }
 
 TEST_F(PngLoaderTest, EveryAcceptedKindGivesTheFirmwareByteOrder) {
@@ -122,12 +98,12 @@ TEST_F(PngLoaderTest, EveryAcceptedKindGivesTheFirmwareByteOrder) {
                   expected_pixels(rgba, c.with_alpha));
 
         ImageBitmap from_memory;
-        std::fill_n(shared_buffers().bitmap.begin(), file.size(), 0);
-        EXPECT_EQ(decode_png_image(testing::encode_png(5, 4, rgba, c.options), shared_buffers(),
-                                   from_memory),
-                  0);
+        std::fill_n(buffers().bitmap.begin(), file.size(), 0);
+        EXPECT_EQ(
+            decode_png_image(testing::encode_png(5, 4, rgba, c.options), buffers(), from_memory),
+            0);
         EXPECT_EQ(from_memory.size, 88);
-        EXPECT_TRUE(std::equal(file.begin(), file.end(), shared_buffers().bitmap.begin()));
+        EXPECT_TRUE(std::equal(file.begin(), file.end(), buffers().bitmap.begin()));
     }
 }
 
@@ -223,44 +199,34 @@ TEST_F(PngLoaderTest, BadFilesFailCleanly) {
         ImageBitmap from_memory;
         ::testing::internal::CaptureStderr();
         const testing::StdoutCapture capture;
-        EXPECT_EQ(decode_png_image(c.file, shared_buffers(), from_memory), c.result);
+        EXPECT_EQ(decode_png_image(c.file, buffers(), from_memory), c.result);
         ::testing::internal::GetCapturedStderr();
         EXPECT_EQ(capture.text(), c.out);
     }
 }
 
-TEST_F(PngLoaderTest, FilesThatCannotBeOpened) {
-    PictureBuffers& buffers = shared_buffers();
+// A bitmap file that cannot be opened, or not written in full, fails the load alike.
+TEST_F(PngLoaderTest, FilesThatCannotBeOpenedOrWritten) {
     ImageBitmap missing;
     {
         const testing::StdoutCapture capture;
-        EXPECT_EQ(LoadPngImage(picture_path(), bitmap_path(), buffers, missing), -1);
+        EXPECT_EQ(LoadPngImage(picture_path(), bitmap_path(), buffers(), missing), -1);
         EXPECT_EQ(capture.text(), "");
     }
-    testing::write_bytes(picture_path(), testing::encode_png(5, 4, pattern_rgba()));
-    const std::string unwritable = (folder_.path() / "no_folder" / "bitmap.png").string();
-    ImageBitmap bitmap;
-    const testing::StdoutCapture capture;
-    EXPECT_EQ(LoadPngImage(picture_path(), unwritable, buffers, bitmap), -1);
-    EXPECT_EQ(capture.text(), "LoadPngImage ERR: OutPutPng Failed-1\n");
-    EXPECT_EQ(bitmap.width, 5);
-    EXPECT_EQ(bitmap.height, 4);
-    EXPECT_EQ(bitmap.picture_kind, kPictureKindPng);
-    EXPECT_EQ(bitmap.size, 0);
-}
-
-// A bitmap file that opens but cannot be written in full fails like one that cannot be opened.
-TEST_F(PngLoaderTest, ABitmapFileThatCannotBeWrittenFails) {
-    const std::string full_disk = "/dev/full";
-    if (!std::filesystem::is_character_file(full_disk)) {
-        GTEST_SKIP() << "no device that is always full";
+    for (const std::string& unwritable : {unopenable_path(), full_disk_path()}) {
+        if (unwritable.empty()) {
+            continue;
+        }
+        SCOPED_TRACE(unwritable);
+        const LoadResult loaded =
+            LoaderTest::load(LoadPngImage, testing::encode_png(5, 4, pattern_rgba()), unwritable);
+        EXPECT_EQ(loaded.result, -1);
+        EXPECT_EQ(loaded.out, "LoadPngImage ERR: OutPutPng Failed-1\n");
+        EXPECT_EQ(loaded.bitmap.width, 5);
+        EXPECT_EQ(loaded.bitmap.height, 4);
+        EXPECT_EQ(loaded.bitmap.picture_kind, kPictureKindPng);
+        EXPECT_EQ(loaded.bitmap.size, 0);
     }
-    testing::write_bytes(picture_path(), testing::encode_png(5, 4, pattern_rgba()));
-    ImageBitmap bitmap;
-    const testing::StdoutCapture capture;
-    EXPECT_EQ(LoadPngImage(picture_path(), full_disk, shared_buffers(), bitmap), -1);
-    EXPECT_EQ(capture.text(), "LoadPngImage ERR: OutPutPng Failed-1\n");
-    EXPECT_EQ(bitmap.size, 0);
 }
 
 }  // namespace
