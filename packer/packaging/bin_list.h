@@ -62,7 +62,6 @@ class BinList {
 
     // The record with the given bin index (1 to count()).
     BinRecord& record(std::size_t bin_index) { return records_.at(bin_index - 1); }
-    const BinRecord& record(std::size_t bin_index) const { return records_.at(bin_index - 1); }
 
     void add(BinRecord record) { records_.push_back(std::move(record)); }
 
