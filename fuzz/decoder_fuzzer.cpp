@@ -1,0 +1,99 @@
+// The round-trip check given any bytes as if the compressor had written them. The first input
+// byte chooses the settings (codec_input.h; bit 7 hands the decoder an area one byte short), the
+// rest is the compressed image: header and body, in whichever form the settings select.
+//
+// The decoder must refuse every malformed body, never read past the body nor write past the
+// decode area (allocated to exactly the size the decoder needs, so that the address sanitizer
+// sees any byte beyond it), and the check must pass exactly when the decoded pixels are complete
+// and equal to the original ones.
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "codec/codec.h"
+#include "codec_input.h"
+#include "fuzz_check.h"
+
+using fuzzcheck::require;
+
+namespace {
+
+constexpr uint8_t kShortAreaBit = 0x80;
+
+bool has_known_header(std::span<const uint8_t> compressed) {
+    if (compressed.size() <= framestow::kPictureHeaderSize) {
+        return false;
+    }
+    const framestow::PictureHeader header = framestow::load_picture_header(compressed.data());
+    return (header.magic == framestow::kMagicCompressed ||
+            header.magic == framestow::kMagicCompressedTuned) &&
+           (header.pixel_format == framestow::kFormat32 ||
+            header.pixel_format == framestow::kFormatRgb565) &&
+           header.width != 0 && header.height != 0;
+}
+
+// The original pixels handed to the check: the decoded ones, with zeros where the body fell
+// short. The check must pass exactly when nothing fell short.
+void check_against_decoded(std::span<const uint8_t> compressed,
+                           const framestow::CodecSettings& settings, std::vector<uint8_t>& area,
+                           const framestow::DecodedPicture& decoded) {
+    std::vector<uint8_t> original(decoded.pixel_bytes, 0);
+    const std::size_t available = std::min(decoded.pixel_bytes, decoded.decoded_bytes);
+    std::copy_n(area.begin(), available, original.begin());
+    const bool complete = decoded.decoded_bytes >= decoded.pixel_bytes;
+
+    framestow::DecodedPicture again;
+    const int same = framestow::check_picture(compressed, original, settings, area, again);
+    require((same == 0) == complete, "the check passes exactly for a complete picture");
+    require(again.decoded_bytes == decoded.decoded_bytes, "decoding is repeatable");
+    if (!complete || original.empty()) {
+        return;
+    }
+    // One byte off anywhere must fail the check; the place is drawn from the body's length.
+    original[compressed.size() % original.size()] ^= 0x01;
+    framestow::DecodedPicture changed;
+    require(framestow::check_picture(compressed, original, settings, area, changed) != 0,
+            "the check finds a pixel byte that differs");
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
+    fuzzcheck::silence_messages();
+    if (size == 0) {
+        return 0;
+    }
+    const framestow::CodecSettings settings = fuzzcheck::settings_from_byte(data[0]);
+    const std::span<const uint8_t> compressed(data + 1, size - 1);
+
+    uint64_t room = 0;
+    if (has_known_header(compressed)) {
+        room = fuzzcheck::decode_room(framestow::load_picture_header(compressed.data()), settings);
+    }
+    // A picture larger than the picture buffer is refused, whatever area it is offered.
+    const bool fits = room <= framestow::kPictureBufferSize;
+    if (fits && room > fuzzcheck::kLargestFuzzedPixelBytes) {
+        return 0;
+    }
+    const bool short_area = (data[0] & kShortAreaBit) != 0 && room > 0;
+    std::vector<uint8_t> area(fits ? room - (short_area ? 1 : 0) : 64);
+
+    framestow::DecodedPicture decoded;
+    const int result = framestow::decode_picture(compressed, settings, area, decoded);
+    require(result == 0 || result == -1, "the decoder answers 0 or -1");
+    if (result != 0) {
+        return 0;
+    }
+    require(has_known_header(compressed), "only a known, non-empty header decodes");
+    require(fits && !short_area, "only an area of the picture's full size is decoded into");
+    const framestow::PictureHeader& header = decoded.header;
+    require(decoded.pixel_bytes == uint64_t{header.width} * header.height *
+                                       fuzzcheck::bytes_per_pixel(header.pixel_format),
+            "the promised pixel bytes follow from the header");
+    require(decoded.decoded_bytes <= area.size(), "the decoder stays within its area");
+    check_against_decoded(compressed, settings, area, decoded);
+    return 0;
+}

@@ -1,0 +1,67 @@
+// The PNG loader given any bytes as a picture file. It must answer -3 for anything without the
+// PNG signature, fail cleanly on every damaged or unsupported file, and otherwise leave an
+// ImageBitmap whose size and header agree with the picture it reports.
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+#include "codec/picture_format.h"
+#include "fuzz_check.h"
+#include "image_input/png_loader.h"
+
+using fuzzcheck::require;
+
+namespace {
+
+constexpr uint8_t kPngSignatureStart[] = {0x89, 'P', 'N', 'G'};
+
+bool starts_with_png_signature(std::span<const uint8_t> bytes) {
+    if (bytes.size() < sizeof kPngSignatureStart) {
+        return false;
+    }
+    for (std::size_t i = 0; i < sizeof kPngSignatureStart; ++i) {
+        if (bytes[i] != kPngSignatureStart[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void check_loaded_picture(const framestow::PictureBuffers& buffers,
+                          const framestow::ImageBitmap& bitmap) {
+    require(bitmap.picture_kind == framestow::kPictureKindPng, "a PNG picture is of kind 1");
+    require(bitmap.width >= 0 && bitmap.width <= framestow::kMaxPictureSide && bitmap.height >= 0 &&
+                bitmap.height <= framestow::kMaxPictureSide,
+            "width and height fit the header's 16 bits");
+    const uint64_t pixel_bytes = uint64_t(bitmap.width) * uint64_t(bitmap.height) * 4;
+    require(pixel_bytes <= framestow::kMaxPixelBytes, "the pixels fit the bitmap buffer");
+    require(uint64_t(bitmap.size) == pixel_bytes + framestow::kPictureHeaderSize,
+            "size is width x height x 4 + 8");
+    const framestow::PictureHeader header = framestow::load_picture_header(buffers.bitmap.data());
+    require(header.magic == framestow::kMagicBitmap, "bitmap magic 0x1234");
+    require(header.pixel_format == framestow::kFormat32, "pixel format 0x8888");
+    require(header.width == uint16_t(bitmap.width) && header.height == uint16_t(bitmap.height),
+            "header width and height agree with the picture");
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
+    fuzzcheck::silence_messages();
+    // One set of areas for the whole run, as the packer has.
+    static framestow::PictureBuffers buffers;
+    const std::span<const uint8_t> file(data, size);
+    framestow::ImageBitmap bitmap;
+    const int result = framestow::decode_png_image(file, buffers, bitmap);
+    require(result == 0 || result == -1 || result == framestow::kNotPngFile,
+            "the PNG loader answers 0, -1 or -3");
+    require((result == framestow::kNotPngFile) == (size >= 4 && !starts_with_png_signature(file)),
+            "-3 exactly for 4 or more bytes without the PNG signature");
+    if (result == 0) {
+        check_loaded_picture(buffers, bitmap);
+    } else {
+        require(bitmap.size == 0, "size is set only on success");
+    }
+    return 0;
+}
