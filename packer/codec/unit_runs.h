@@ -16,34 +16,22 @@ inline uint32_t load_unit(const uint8_t* units, std::size_t index) {
     return load_le32(units + index * kUnitSize);
 }
 
-// Eight bytes holding `value` twice, in the order in which its bytes stand in the pixels. Only
-// ever compared for equality with eight pixel bytes, so the host's byte order does not matter.
-inline uint64_t unit_pair_pattern(uint32_t value) {
-    uint8_t bytes[8];
-    store_le32(bytes, value);
-    store_le32(bytes + 4, value);
-    uint64_t pattern;
-    std::memcpy(&pattern, bytes, sizeof pattern);
-    return pattern;
-}
-
 // The first index at or after `index` (below `count`) whose unit differs from `value`. Long runs
-// are common in UI pictures, so they are skipped four units at a time.
+// are common in UI pictures, so they are compared 8 units at a time against a copy of the run;
+// compilers turn a fixed-size memcmp tested for equality into a few wide compares.
 inline std::size_t skip_equal_units(const uint8_t* units, std::size_t index, std::size_t count,
                                     uint32_t value) {
     if (index >= count || load_unit(units, index) != value) {
         return index;
     }
-    const uint64_t pattern = unit_pair_pattern(value);
-    while (index + 4 <= count) {
-        uint64_t first;
-        uint64_t second;
-        std::memcpy(&first, units + index * kUnitSize, sizeof first);
-        std::memcpy(&second, units + index * kUnitSize + sizeof first, sizeof second);
-        if (((first ^ pattern) | (second ^ pattern)) != 0) {
-            break;
-        }
-        index += 4;
+    constexpr std::size_t kWideUnits = 8;
+    uint8_t run[kWideUnits * kUnitSize];
+    for (std::size_t k = 0; k < kWideUnits; ++k) {
+        std::memcpy(run + k * kUnitSize, units + index * kUnitSize, kUnitSize);
+    }
+    while (index + kWideUnits <= count &&
+           std::memcmp(units + index * kUnitSize, run, sizeof run) == 0) {
+        index += kWideUnits;
     }
     while (index < count && load_unit(units, index) == value) {
         ++index;
