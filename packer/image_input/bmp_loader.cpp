@@ -138,14 +138,15 @@ bool read_pixel_data(ByteSource& source, const BmpLayout& layout, std::vector<ui
 // Rows go into the bitmap top to bottom, whichever way the file stores them.
 void copy_rows(const BmpLayout& layout, const std::vector<uint8_t>& data, PictureBuffers& buffers) {
     const std::size_t row_bytes = layout.row_bytes();
+    if (row_bytes == 0) {
+        return;
+    }
     const std::size_t stride = layout.stride();
     const std::size_t rows = static_cast<std::size_t>(layout.rows);
     uint8_t* pixels = buffers.bitmap.data() + kPictureHeaderSize;
     for (std::size_t stored = 0; stored < rows; ++stored) {
         const std::size_t row = layout.top_down ? stored : rows - 1 - stored;
-        if (row_bytes > 0) {
-            std::memcpy(pixels + row * row_bytes, data.data() + stored * stride, row_bytes);
-        }
+        std::memcpy(pixels + row * row_bytes, data.data() + stored * stride, row_bytes);
     }
 }
 
