@@ -372,6 +372,10 @@ bool File::close() {
     if (std::fflush(stream_) != 0) {
         ok = false;
     }
+    // A flush that failed earlier, inside a seek for length(), leaves only the error flag behind.
+    if (std::ferror(stream_) != 0) {
+        ok = false;
+    }
     if (std::fclose(stream_) != 0) {
         ok = false;
     }

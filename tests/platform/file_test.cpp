@@ -58,6 +58,11 @@ TEST(File, FullDiskIsReportedOnClose) {
         EXPECT_EQ(out.write(bytes.data(), bytes.size()), size == 3) << size;
         EXPECT_FALSE(out.close()) << size;
     }
+    // Measuring flushes the buffer on the way; the failure of that flush must still count.
+    File measured = File::open_for_writing("/dev/full");
+    EXPECT_TRUE(measured.write("abc", 3));
+    measured.length();
+    EXPECT_FALSE(measured.close());
 }
 
 TEST(File, FolderOpenedForReadingReportsAReadError) {
