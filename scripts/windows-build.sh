@@ -127,19 +127,31 @@ build_framestow() {
     cmake --build "$build_dir/framestow" -j"$jobs" "${args[@]}"
 }
 
-# One wine server kept alive for the whole test run makes each program start in about 0.05 s
-# instead of starting a server per process.
-run_tests_under_wine() {
-    wineserver -p
+# The end-to-end tests start the programs as processes with POSIX calls, so they are built on
+# the Linux side and pointed at the Windows packer, which they run through wine.
+build_linux_side() {
+    cmake -S "$repo" -B "$build_dir/linux" -DFRAMESTOW_WERROR=ON \
+        -DFRAMESTOW_WINDOWS_PACKER="$build_dir/framestow/packer/Framestow.exe" \
+        >"$build_dir/configure-linux.log"
+    cmake --build "$build_dir/linux" -j"$jobs" --target packer_e2e_tests_windows
+}
+
+# One wine server kept alive for the whole test run saves starting one for every process.
+start_wine_server() {
+    # Fails, harmlessly, when a server for this prefix is already up.
+    wineserver -p || true
     # The first program of a session also starts wine's own services (several seconds); done
     # here, it does not count against the time limit of the first test.
     wine cmd.exe /c exit
-    local args=(--test-dir "$build_dir/framestow" --output-on-failure -j"$jobs")
-    [[ -n $test_regex ]] && args+=(-R "$test_regex")
-    local status=0
-    ctest "${args[@]}" || status=$?
-    wineserver -k || true
-    return "$status"
+}
+
+# Runs one test folder; a failure is remembered, so that the other folder still runs.
+tests_failed=0
+run_ctest() {
+    local folder=$1 regex=$2
+    local args=(--test-dir "$folder" --output-on-failure -j"$jobs")
+    [[ -n $regex ]] && args+=(-R "$regex")
+    ctest "${args[@]}" || tests_failed=1
 }
 
 step "packages" install_packages
@@ -150,6 +162,11 @@ step "wine prefix" init_wine_prefix
 step "configure" configure_framestow
 step "build" build_framestow
 if [[ $run_tests -eq 1 ]]; then
-    step "tests under wine" run_tests_under_wine
+    step "Linux side of the e2e tests" build_linux_side
+    step "wine server" start_wine_server
+    step "unit tests under wine" run_ctest "$build_dir/framestow" "$test_regex"
+    step "e2e tests under wine" run_ctest "$build_dir/linux" "^windows\\.${test_regex}"
+    wineserver -k || true
 fi
 echo "step times: $times_file"
+exit "$tests_failed"

@@ -6,11 +6,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <string_view>
 
 extern char** environ;
 
@@ -78,6 +80,24 @@ class FileSizeLimit {
     void (*previous_handler_)(int) = SIG_DFL;
 };
 
+std::string replace_all(std::string_view text, std::string_view from, std::string_view to) {
+    std::string replaced;
+    for (std::size_t at = text.find(from); at != std::string_view::npos; at = text.find(from)) {
+        replaced.append(text.substr(0, at)).append(to);
+        text.remove_prefix(at + from.size());
+    }
+    return replaced.append(text);
+}
+
+// A Windows program run through the emulator sees the Linux root as drive Z:, writes paths with
+// backslashes and ends its lines with CR LF. Its output is put into the Linux form, so that the
+// same expectations hold for both builds.
+std::string as_linux_output(const std::string& text) {
+    std::string linux_form = replace_all(replace_all(text, "\r\n", "\n"), "Z:\\", "/");
+    std::replace(linux_form.begin(), linux_form.end(), '\\', '/');
+    return linux_form;
+}
+
 }  // namespace
 
 ProcessResult run_program(const fs::path& program, const std::vector<std::string>& args,
@@ -88,7 +108,8 @@ ProcessResult run_program(const fs::path& program, const std::vector<std::string
 
     std::vector<std::string> argv_text;
     const char* emulator = std::getenv("FRAMESTOW_EMULATOR");
-    if (is_windows_program(program) && emulator != nullptr && *emulator != '\0') {
+    const bool emulated = is_windows_program(program) && emulator != nullptr && *emulator != '\0';
+    if (emulated) {
         argv_text.emplace_back(emulator);
     }
     argv_text.push_back(program.string());
@@ -124,6 +145,10 @@ ProcessResult run_program(const fs::path& program, const std::vector<std::string
     result.exit_status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     result.out = read_text(out_path);
     result.err = read_text(err_path);
+    if (emulated) {
+        result.out = as_linux_output(result.out);
+        result.err = as_linux_output(result.err);
+    }
     return result;
 }
 
