@@ -120,36 +120,5 @@ TEST(BlockZipBody, LastSingleUnitJoinsTheStepBeforeIt) {
     EXPECT_EQ(headers[0].length, 4092u + 6 + 4);
 }
 
-TEST(UnzipBlocks, RefusesMalformedBodies) {
-    const std::vector<uint8_t> literal = {0x11, 0x22, 0x33, 0x44};
-    struct Case {
-        const char* name;
-        std::vector<uint8_t> body;
-        std::size_t room;
-    };
-    std::vector<uint8_t> oversized = {0x00, 0x10, 0x0C};  // 4108 bytes of literal units
-    for (int i = 0; i < 1027; ++i) {
-        oversized.insert(oversized.end(), literal.begin(), literal.end());
-    }
-    const Case cases[] = {
-        {"block header cut short", {0x00, 0x00}, 64},
-        {"run token cut short", {0x00, 0x00, 0x05, 0x5F, 0x01, 0x02, 0x03, 0x04}, 64},
-        {"run length bytes cut short", {0x00, 0x00, 0x06, 0x5F, 1, 2, 3, 4, 0x40}, 1024},
-        {"literal unit cut short", {0x00, 0x00, 0x03, 0x11, 0x22, 0x33}, 64},
-        {"block longer than the body", {0x00, 0x00, 0x08, 0x11, 0x22, 0x33, 0x44}, 64},
-        {"first block index not 0", {0x01, 0x00, 0x04, 0x11, 0x22, 0x33, 0x44}, 64},
-        {"second block index repeated",
-         {0x00, 0x00, 0x04, 0x11, 0x22, 0x33, 0x44, 0x00, 0x00, 0x04, 0x11, 0x22, 0x33, 0x44},
-         64},
-        {"content over 4107 bytes", oversized, 8192},
-        {"run past the decode area", {0x00, 0x00, 0x06, 0x5F, 1, 2, 3, 4, 0x03}, 8},
-        {"literal past the decode area", {0x00, 0x00, 0x08, 1, 2, 3, 4, 5, 6, 7, 8}, 4},
-    };
-    for (const Case& c : cases) {
-        std::vector<uint8_t> out(c.room);
-        EXPECT_EQ(UnzipBlocks(c.body, out), -1) << c.name;
-    }
-}
-
 }  // namespace
 }  // namespace framestow

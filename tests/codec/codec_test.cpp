@@ -131,33 +131,64 @@ TEST(Codec, CompressorNeverWritesPastTheEndOfItsBuffer) {
     }
 }
 
-TEST(Codec, DecodeRefusesBadImages) {
-    auto image = [](uint16_t magic, uint16_t format, uint16_t width, uint16_t height,
-                    std::vector<uint8_t> body) {
-        std::vector<uint8_t> bytes(8);
-        store_picture_header(bytes.data(), PictureHeader{magic, format, width, height});
-        bytes.insert(bytes.end(), body.begin(), body.end());
+std::vector<uint8_t> image(uint16_t magic, uint16_t format, uint16_t width, uint16_t height,
+                           const std::vector<uint8_t>& body) {
+    std::vector<uint8_t> bytes(8);
+    store_picture_header(bytes.data(), PictureHeader{magic, format, width, height});
+    bytes.insert(bytes.end(), body.begin(), body.end());
+    return bytes;
+}
+
+// A 32-bit picture of `width` x 1 pixels whose body is read in the block form.
+std::vector<uint8_t> block_image(uint16_t width, const std::vector<uint8_t>& body) {
+    return image(kMagicCompressedTuned, kFormat32, width, 1, body);
+}
+
+std::vector<uint8_t> marker_image(uint16_t width, const std::vector<uint8_t>& body) {
+    return image(kMagicCompressed, kFormatRgb565, width, 1, body);
+}
+
+TEST(Codec, DecodeRefusesMalformedImages) {
+    std::vector<uint8_t> oversized = {0x00, 0x10, 0x0C};  // 4108 bytes of literal units
+    oversized.resize(oversized.size() + 4108, 0x11);
+    const std::vector<uint8_t> marker = {0x89, 0x67, 0x45, 0x23, 1, 2, 3, 4};
+    auto token = [&](std::vector<uint8_t> run_length) {
+        std::vector<uint8_t> bytes = marker;
+        bytes.insert(bytes.end(), run_length.begin(), run_length.end());
         return bytes;
     };
     struct Case {
         const char* name;
         std::vector<uint8_t> compressed;
-        const char* message;
+        const char* message = "";
     };
     const Case cases[] = {
-        {"header alone", image(0x2345, kFormat32, 1, 1, {}), ""},
-        {"raw magic", image(0x1234, kFormat32, 1, 1, {1, 2, 3, 4}), ""},
-        {"unknown format", image(0x4567, 0x1555, 1, 1, {1, 2, 3, 4}), ""},
+        {"header alone", image(0x2345, kFormat32, 1, 1, {})},
+        {"raw magic", image(0x1234, kFormat32, 1, 1, {1, 2, 3, 4})},
+        {"unknown format", image(0x4567, 0x1555, 1, 1, {1, 2, 3, 4})},
         {"zero width", image(0x4567, kFormat32, 0, 1, {1, 2, 3, 4}), "header err \n"},
-        {"block output beyond the picture",
-         image(0x4567, kFormat32, 2, 1, {0, 0, 6, 0x5F, 1, 2, 3, 4, 3}), ""},
-        {"marker output beyond the picture",
-         image(0x2345, kFormatRgb565, 1, 1, {1, 2, 3, 4, 5, 6, 7, 8}), ""},
-        {"picture larger than the decode area",
-         image(0x4567, kFormat32, 65535, 65535, {0, 0, 4, 1, 2, 3, 4}), ""},
+        {"larger than the decode area",
+         image(0x4567, kFormat32, 65535, 65535, {0, 0, 4, 1, 2, 3, 4})},
+        {"block header cut short", block_image(2, {0x00, 0x00})},
+        {"run token cut short", block_image(8, {0x00, 0x00, 0x05, 0x5F, 1, 2, 3, 4})},
+        {"run length bytes cut short",
+         block_image(200, {0x00, 0x00, 0x06, 0x5F, 1, 2, 3, 4, 0x40})},
+        {"literal unit cut short", block_image(2, {0x00, 0x00, 0x03, 1, 2, 3})},
+        {"block longer than the body", block_image(2, {0x00, 0x00, 0x08, 1, 2, 3, 4})},
+        {"first block index not 0", block_image(2, {0x01, 0x00, 0x04, 1, 2, 3, 4})},
+        {"block index repeated", block_image(2, {0, 0, 4, 1, 2, 3, 4, 0, 0, 4, 1, 2, 3, 4})},
+        {"content over 4107 bytes", block_image(2000, oversized)},
+        {"run past the picture", block_image(2, {0x00, 0x00, 0x06, 0x5F, 1, 2, 3, 4, 0x03})},
+        {"literal past the picture",
+         block_image(2, {0, 0, 12, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12})},
+        {"marker literal cut short", marker_image(4, {1, 2, 3, 4, 5, 6})},
+        {"marker token cut short", marker_image(8, token({9, 0, 0}))},
+        {"marker token past the picture", marker_image(4, token({3, 0, 0, 0}))},
+        {"marker token with a huge run", marker_image(4, token({0xFF, 0xFF, 0xFF, 0xFF}))},
+        {"marker literal past the picture", marker_image(1, {1, 2, 3, 4, 5, 6, 7, 8})},
     };
     for (const Case& c : cases) {
-        std::vector<uint8_t> decoded(1024);
+        std::vector<uint8_t> decoded(1 << 16);
         DecodedPicture result;
         CoutCapture capture;
         EXPECT_EQ(decode_picture(c.compressed, kBlockSettings, decoded, result), -1) << c.name;

@@ -54,24 +54,5 @@ TEST(SimpleZipBody, WritesLiteralsAndMarkerTokens) {
     }
 }
 
-TEST(UnzipToBitmap, RefusesMalformedBodies) {
-    struct Case {
-        const char* name;
-        std::vector<uint8_t> body;
-        std::size_t room;
-    };
-    const Case cases[] = {
-        {"literal cut short", {1, 2, 3}, 16},
-        {"token cut short", {0x89, 0x67, 0x45, 0x23, 1, 2, 3, 4, 9, 0, 0}, 64},
-        {"token past the decode area", {0x89, 0x67, 0x45, 0x23, 1, 2, 3, 4, 5, 0, 0, 0}, 16},
-        {"token with a huge run", {0x89, 0x67, 0x45, 0x23, 1, 2, 3, 4, 0xFF, 0xFF, 0xFF, 0xFF}, 16},
-        {"literal past the decode area", {1, 2, 3, 4, 5, 6, 7, 8}, 4},
-    };
-    for (const Case& c : cases) {
-        std::vector<uint8_t> out(c.room);
-        EXPECT_EQ(UnzipToBitmap(c.body, out), -1) << c.name;
-    }
-}
-
 }  // namespace
 }  // namespace framestow
