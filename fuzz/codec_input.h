@@ -37,7 +37,7 @@ inline framestow::CodecSettings settings_from_byte(uint8_t byte) {
 
 // Larger pictures only slow the search down: every run-length class that fits a picture buffer
 // and every block boundary is reached well below this many pixel bytes.
-constexpr uint64_t kLargestFuzzedPixelBytes = uint64_t{1} << 18;
+constexpr uint64_t kLargestFuzzedPixelBytes = uint64_t{1} << 17;
 
 inline uint64_t bytes_per_pixel(uint16_t pixel_format) {
     return pixel_format == framestow::kFormat32 ? 4 : 2;

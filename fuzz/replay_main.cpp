@@ -1,9 +1,13 @@
 // Runs a harness over saved inputs without libFuzzer: every file named on the command line, and
 // every file in the folders named there, in name order. The tests use it to replay the seed
 // corpora and the inputs that once failed (regressions/) with any compiler. Each input is copied
-// into a buffer of its exact size, so that the sanitizers see a read past its end.
+// into a buffer of its exact size, so that the sanitizers see a read past its end; an input that
+// runs too long or makes the process too large fails as the fuzzer would have failed it.
+
+#include <sys/resource.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -15,6 +19,17 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size);
 
 namespace {
+
+// The limits of scripts/fuzz.sh: the fuzzer's -timeout and, for the peak size, half its
+// -rss_limit_mb, since this process holds no corpus.
+constexpr double kLongestRunSeconds = 10;
+constexpr long kLargestPeakKilobytes = 1024 * 1024;
+
+long peak_kilobytes() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
 
 std::vector<std::filesystem::path> inputs_in(const std::filesystem::path& path) {
     std::vector<std::filesystem::path> inputs;
@@ -51,7 +66,14 @@ int main(int argc, char** argv) {
             // The harness aborts on a broken invariant; name the input first.
             std::cerr << "replaying " << input.string() << std::endl;
             const std::vector<uint8_t> exact(bytes.begin(), bytes.end());
+            const auto start = std::chrono::steady_clock::now();
             LLVMFuzzerTestOneInput(exact.data(), exact.size());
+            const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+            if (took.count() > kLongestRunSeconds || peak_kilobytes() > kLargestPeakKilobytes) {
+                std::cerr << "too slow or too large: " << took.count() << " s, peak "
+                          << peak_kilobytes() / 1024 << " MB" << std::endl;
+                return 1;
+            }
             ++replayed;
         }
     }

@@ -62,10 +62,11 @@ for harness in "${harnesses[@]}"; do
     echo "== $harness: ${seconds_each}s"
     # One fuzzer at a time on one core: the machine is shared. Its stdout and stderr are closed
     # (-close_fd_mask=3) since the code's own messages and libpng's warnings are noise here;
-    # libFuzzer's and the sanitizers' reports still reach the log.
+    # libFuzzer's and the sanitizers' reports still reach the log. One allocation above 512 MB
+    # is a finding too: no picture that fits the 10 MB buffers needs a tenth of that.
     if "$build/fuzz/fuzz_$harness" "$corpus" "${dict[@]}" \
-        -max_total_time="$seconds_each" -rss_limit_mb=2048 -timeout=10 -max_len=16384 \
-        -close_fd_mask=3 -print_final_stats=1 \
+        -max_total_time="$seconds_each" -rss_limit_mb=2048 -malloc_limit_mb=512 -timeout=10 \
+        -max_len=16384 -close_fd_mask=3 -print_final_stats=1 \
         -artifact_prefix="$build/findings/$harness-" >"$log" 2>&1; then
         status=ok
     else
