@@ -67,6 +67,13 @@ app_list=A007,A008
 """
 
 
+# framestow's stages, told apart by the lines it prints (each line is flushed as it ends): start-up
+# (cleaning the workspace and listing the pictures) ends with the line about image/*.bmp, the
+# preparation of the pictures with the listing of temp/image_zip, packaging with the run.
+STAGE_MARKERS = (rb"image/\*\.bmp\n", rb"temp/image_zip/\*\.\*\n")
+STAGES = ("start-up", "preparation", "packaging")
+
+
 class RunFailed(Exception):
     pass
 
@@ -79,6 +86,7 @@ class Measurement:
         self.user = user
         self.system = system
         self.rss_mib = rss_mib
+        self.marks = []
 
     @property
     def cpu(self):
@@ -100,23 +108,37 @@ def ensure_gnu_time():
                        stdout=subprocess.DEVNULL)
 
 
-def run_measured(argv, log_path):
+def run_measured(argv, log_path, markers=()):
     """Runs argv under /usr/bin/time with its output in log_path.
 
     GNU time is a small C program, so the peak resident set it reports is the program's own; a
     child forked straight from this script would start with the script's memory in its peak.
+    The output is read as it comes: the measurement records, for each marker (a regular
+    expression over the output bytes), the seconds from the start at which it first appeared.
     """
     usage_path = log_path.with_suffix(".usage")
-    with open(log_path, "wb") as log:
-        start = time.perf_counter()
-        result = subprocess.run([GNU_TIME, "-f", "%U %S %M", "-o", str(usage_path)] + argv,
-                                stdout=log, stderr=subprocess.STDOUT)
-        wall = time.perf_counter() - start
-    if result.returncode != 0:
-        raise RunFailed(f"{argv[0]} ended with exit status {result.returncode}; see {log_path}")
+    output = bytearray()
+    seen = {}
+    start = time.perf_counter()
+    process = subprocess.Popen([GNU_TIME, "-f", "%U %S %M", "-o", str(usage_path)] + argv,
+                               stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+    while chunk := os.read(process.stdout.fileno(), 1 << 16):
+        now = time.perf_counter() - start
+        output += chunk
+        for marker in markers:
+            if marker not in seen and re.search(marker, output):
+                seen[marker] = now
+    status = process.wait()
+    wall = time.perf_counter() - start
+    process.stdout.close()
+    log_path.write_bytes(output)
+    if status != 0:
+        raise RunFailed(f"{argv[0]} ended with exit status {status}; see {log_path}")
     # The last line: user seconds, system seconds, peak resident set in KiB.
     user, system, rss_kib = usage_path.read_text().split("\n")[-2].split()
-    return Measurement(wall, float(user), float(system), int(rss_kib) / 1024.0)
+    measurement = Measurement(wall, float(user), float(system), int(rss_kib) / 1024.0)
+    measurement.marks = [seen.get(marker) for marker in markers]
+    return measurement
 
 
 def make_workspace(work, count, programs):
@@ -143,7 +165,9 @@ def time_framestow(workspace, count):
     shutil.rmtree(workspace / "temp", ignore_errors=True)
     os.sync()
     log = workspace / "framestow.log"
-    measurement = run_measured([str(workspace / "framestow")], log)
+    measurement = run_measured([str(workspace / "framestow")], log, STAGE_MARKERS)
+    if None in measurement.marks:
+        raise RunFailed(f"framestow did not print the lines that end its stages; see {log}")
     packed = packed_picture_count(log)
     if packed != count:
         raise RunFailed(f"framestow packed {packed} of {count} pictures; see {log}")
@@ -167,7 +191,11 @@ def measure_workspace(workspace, count, programs, repeat):
     for _ in range(repeat):
         decode_runs.append(time_decode_only(workspace, count, programs["png_decode_only"]))
         framestow_runs.append(time_framestow(workspace, count))
+    fastest = min(framestow_runs, key=lambda m: m.wall)
+    bounds = [0.0] + fastest.marks + [fastest.wall]
+    stages = {stage: end - begin for stage, begin, end in zip(STAGES, bounds, bounds[1:])}
     return {
+        **stages,
         "count": count,
         "wall": min(m.wall for m in framestow_runs),
         "cpu": min(m.cpu for m in framestow_runs),
@@ -200,6 +228,21 @@ def print_table(rows):
         print("  ".join(f"{c:>{max(len(h), 8)}}" for c, h in zip(cells, header)))
     decode_peak = max(r["decode_rss_mib"] for r in rows)
     print(f"(times: least of the repeats; decode-only peak RSS {decode_peak:.1f} MiB)")
+
+
+def print_stage_table(rows):
+    """framestow's wall time by stage, in its fastest run of each count."""
+    header = ["pictures"]
+    for stage in STAGES:
+        header += [f"{stage} s", "added ms/picture"]
+    print("  ".join(f"{h:>8}" for h in header))
+    added = {stage: added_ms_per_picture(rows, stage) for stage in STAGES}
+    for i, r in enumerate(rows):
+        cells = [str(r["count"])]
+        for stage in STAGES:
+            a = added[stage][i]
+            cells += [f"{r[stage]:.2f}", "" if a is None else f"{a:.2f}"]
+        print("  ".join(f"{c:>{max(len(h), 8)}}" for c, h in zip(cells, header)))
 
 
 def check_goals(rows):
@@ -270,6 +313,8 @@ def main():
         return 2
     print()
     print_table(rows)
+    print()
+    print_stage_table(rows)
     print()
     return 0 if check_goals(rows) else 1
 
