@@ -26,9 +26,13 @@ uint32_t take_unit(uint8_t* units, std::size_t index) {
 }
 
 // One past the last unit of the run of `value` that starts at `index`. Units are compared as
-// they read after the 0x5F change, which can join a unit to the run it follows.
+// they read after the 0x5F change, which can join a unit to the run it follows; only a run whose
+// unit begins with 0x5E can take in such a unit.
 std::size_t run_end(uint8_t* units, std::size_t index, std::size_t count, uint32_t value) {
     std::size_t end = detail::skip_equal_units(units, index + 1, count, value);
+    if ((value & 0xFFu) != kRunByteStandIn) {
+        return end;
+    }
     while (end < count && take_unit(units, end) == value) {
         end = detail::skip_equal_units(units, end + 1, count, value);
     }

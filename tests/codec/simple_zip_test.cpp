@@ -145,18 +145,19 @@ TEST_F(SimpleZipTest, SettingsDecideMagicFormAndRefusal) {
 }
 
 TEST_F(SimpleZipTest, BlockFormReplacesTheRunByteAndTheCheckShowsIt) {
-    const std::vector<uint8_t> pixels = {0x5F, 1, 2, 3, 0x5E, 1, 2, 3, 0x11, 0x22, 0x33, 0x44};
-    const ImageBitmap picture = put_picture(buffers.bitmap, kFormat32, 3, 1, pixels);
+    const std::vector<uint8_t> pixels = {0x5F, 1, 2, 3, 0x5E, 1,    2,    3,
+                                         0x5F, 1, 2, 3, 0x11, 0x22, 0x33, 0x44};
+    const ImageBitmap picture = put_picture(buffers.bitmap, kFormat32, 4, 1, pixels);
     int check = -1;
     ASSERT_EQ(zip_and_check(picture, kBlockSettings, check), 0);
     EXPECT_EQ(check, 0);
-    // The two units read alike after the change and become one run.
+    // The three units read alike after the change, in either order, and become one run.
     EXPECT_EQ(read_file(zip_path),
-              (std::vector<uint8_t>{0x67, 0x45, 0x88, 0x88, 3, 0,    1,    0,    0x00, 0x00, 0x0A,
-                                    0x5F, 0x5E, 1,    2,    3, 0x02, 0x11, 0x22, 0x33, 0x44}));
+              (std::vector<uint8_t>{0x67, 0x45, 0x88, 0x88, 4, 0,    1,    0,    0x00, 0x00, 0x0A,
+                                    0x5F, 0x5E, 1,    2,    3, 0x03, 0x11, 0x22, 0x33, 0x44}));
     EXPECT_EQ(read_file(check_path),
-              (std::vector<uint8_t>{0x34, 0x12, 0x88, 0x88, 3, 0, 1,    0,    0x5E, 1,
-                                    2,    3,    0x5E, 1,    2, 3, 0x11, 0x22, 0x33, 0x44}));
+              (std::vector<uint8_t>{0x34, 0x12, 0x88, 0x88, 4, 0, 1, 0,    0x5E, 1,    2,   3, 0x5E,
+                                    1,    2,    3,    0x5E, 1, 2, 3, 0x11, 0x22, 0x33, 0x44}));
 }
 
 TEST_F(SimpleZipTest, OddRgb565PictureIsPaddedWithZerosAndPasses) {
