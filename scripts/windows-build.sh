@@ -128,12 +128,13 @@ build_framestow() {
 }
 
 # The end-to-end tests start the programs as processes with POSIX calls, so they are built on
-# the Linux side and pointed at the Windows packer, which they run through wine.
+# the Linux side and pointed at the Windows programs, which they run through wine; the same side
+# compares the outputs of the two builds.
 build_linux_side() {
     cmake -S "$repo" -B "$build_dir/linux" -DFRAMESTOW_WERROR=ON \
-        -DFRAMESTOW_WINDOWS_PACKER="$build_dir/framestow/packer/Framestow.exe" \
-        >"$build_dir/configure-linux.log"
-    cmake --build "$build_dir/linux" -j"$jobs" --target packer_e2e_tests_windows
+        -DFRAMESTOW_WINDOWS_BUILD="$build_dir/framestow" >"$build_dir/configure-linux.log"
+    cmake --build "$build_dir/linux" -j"$jobs" --target packer_e2e_tests_windows \
+        --target same_results_tests
 }
 
 # One wine server kept alive for the whole test run saves starting one for every process.
