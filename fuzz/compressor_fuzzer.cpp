@@ -13,6 +13,7 @@
 // compressed area too small for the result must make the compressor fail rather than write past
 // it: the areas are allocated to their exact size, so the address sanitizer sees any byte beyond.
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -82,16 +83,18 @@ Compressed compress(const Picture& picture, const framestow::CodecSettings& sett
     return out;
 }
 
-// The block form changes a leading 0x5F of each unit to 0x5E and nothing else; the marker form
-// leaves the bitmap alone.
+// The block form changes a leading 0x5F of each whole unit to 0x5E and nothing else; the marker
+// form leaves the bitmap alone.
 void check_bitmap_change(const Picture& picture, const Compressed& out, bool block_form) {
-    const std::size_t pixel_bytes = picture.bytes.size() - framestow::kPictureHeaderSize;
-    for (std::size_t i = 0; i < picture.bytes.size(); ++i) {
-        const uint8_t before = picture.bytes[i];
-        const uint8_t after = out.bitmap_after[i];
-        const std::size_t pixel_offset = i - framestow::kPictureHeaderSize;
-        const bool unit_start = i >= framestow::kPictureHeaderSize && pixel_offset % 4 == 0 &&
-                                pixel_offset + 4 <= pixel_bytes;
+    const std::size_t header = framestow::kPictureHeaderSize;
+    require(
+        std::equal(picture.bytes.begin(), picture.bytes.begin() + header, out.bitmap_after.begin()),
+        "the bitmap header stays");
+    const std::size_t pixel_bytes = picture.bytes.size() - header;
+    for (std::size_t offset = 0; offset < pixel_bytes; ++offset) {
+        const uint8_t before = picture.bytes[header + offset];
+        const uint8_t after = out.bitmap_after[header + offset];
+        const bool unit_start = offset % 4 == 0 && offset + 4 <= pixel_bytes;
         const bool changes = block_form && unit_start && before == framestow::kRunByte;
         require(after == (changes ? framestow::kRunByteStandIn : before),
                 "only a unit's leading 0x5F changes, and only in the block form");

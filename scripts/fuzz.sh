@@ -3,8 +3,9 @@
 # starting from its committed seeds and the inputs that once failed. Fails when any harness
 # finds a crash, a hang, a memory blow-up or a broken invariant.
 #
-#   bash scripts/fuzz.sh --ci       60 seconds each (CI)
-#   bash scripts/fuzz.sh SECONDS    SECONDS in all, shared evenly (3600: an hour)
+#   bash scripts/fuzz.sh --ci                    60 seconds each (CI)
+#   bash scripts/fuzz.sh SECONDS [HARNESS...]    SECONDS in all, shared evenly by the harnesses
+#                                                named (all when none is): 3600 is an hour
 #
 # The corpora grow in build-fuzz/corpus, never in the repository; a run goes on from what the
 # last one found there. Findings land in build-fuzz/findings, logs in build-fuzz/logs.
@@ -14,14 +15,23 @@ build="$top/build-fuzz"
 harnesses=(png_loader bmp_loader decoder compressor ini_lookup picture_names hexfold_scanner)
 
 usage() {
-    echo "usage: $0 --ci | SECONDS" >&2
+    echo "usage: $0 --ci | SECONDS [HARNESS...]  (harnesses: ${harnesses[*]})" >&2
     exit 2
 }
-[ $# -eq 1 ] || usage
+[ $# -ge 1 ] || usage
 case "$1" in
-    --ci) seconds_each=60 ;;
+    --ci) [ $# -eq 1 ] || usage
+          seconds_each=60 ;;
     *[!0-9]* | "") usage ;;
-    *) seconds_each=$(($1 / ${#harnesses[@]}))
+    *) total=$1
+       shift
+       if [ $# -gt 0 ]; then
+           for harness in "$@"; do
+               [ -f "$top/fuzz/${harness}_fuzzer.cpp" ] || usage
+           done
+           harnesses=("$@")
+       fi
+       seconds_each=$((total / ${#harnesses[@]}))
        [ "$seconds_each" -ge 1 ] || seconds_each=1 ;;
 esac
 
