@@ -133,8 +133,7 @@ build_framestow() {
 build_linux_side() {
     cmake -S "$repo" -B "$build_dir/linux" -DFRAMESTOW_WERROR=ON \
         -DFRAMESTOW_WINDOWS_BUILD="$build_dir/framestow" >"$build_dir/configure-linux.log"
-    cmake --build "$build_dir/linux" -j"$jobs" --target packer_e2e_tests_windows \
-        --target same_results_tests
+    cmake --build "$build_dir/linux" -j"$jobs" --target windows_side_tests
 }
 
 # One wine server kept alive for the whole test run saves starting one for every process.
