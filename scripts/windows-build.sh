@@ -1,6 +1,6 @@
 #!/bin/bash
-# Cross-builds Framestow.exe and Hexfold.exe for Windows x64 with mingw-w64 and runs the tests
-# under wine. Safe to run again: packages, the cross-built libraries and the wine prefix are made
+# Cross-builds Framestow.exe and Hexfold.exe for Windows x64 with mingw-w64, packs the release
+# zip (framestow-<version>-windows-x64.zip in DIR/framestow) and runs the tests under wine. Safe to run again: packages, the cross-built libraries and the wine prefix are made
 # once and kept in the build folder; later runs only rebuild what changed.
 #
 #   scripts/windows-build.sh [--build-dir DIR] [--target NAME]... [--tests REGEX] [--no-tests]
@@ -161,6 +161,7 @@ step "cross-built libraries" build_libraries
 step "wine prefix" init_wine_prefix
 step "configure" configure_framestow
 step "build" build_framestow
+step "release zip" cmake --build "$build_dir/framestow" --target windows_package
 if [[ $run_tests -eq 1 ]]; then
     step "Linux side of the e2e tests" build_linux_side
     step "wine server" start_wine_server
