@@ -1,0 +1,345 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "packer_run_expectations.h"
+
+// The packer with the file system failing under it, one step at a time: a staging file that
+// cannot be written, an output folder or output file that cannot be created, a compressed
+// picture that is gone or unreadable when it is packed, a disk that fills up. Every such run
+// must end with its messages and exit status 255, never with success, and everything that could
+// still be written must have been written.
+//
+// Tests run as root in CI, so permissions prove nothing: a folder stands where a file is to be
+// written, a file where a folder is expected; files that vanish come from a small preloaded
+// library (fault_shim/), and a full disk from a file size limit.
+namespace framestow::e2e {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::PackerWorkspace;
+using testing::ProcessResult;
+using testing::read_bytes;
+using testing::read_text;
+using testing::write_text;
+
+// Environment variables set for the programs started while it lives, restored afterwards.
+class ScopedEnvironment {
+  public:
+    ScopedEnvironment(std::vector<std::pair<std::string, std::string>> values) {
+        for (auto& [name, value] : values) {
+            const char* previous = std::getenv(name.c_str());
+            saved_.emplace_back(
+                name, previous == nullptr ? std::nullopt : std::optional<std::string>(previous));
+            setenv(name.c_str(), value.c_str(), 1);
+        }
+    }
+    ~ScopedEnvironment() {
+        for (const auto& [name, value] : saved_) {
+            if (value) {
+                setenv(name.c_str(), value->c_str(), 1);
+            } else {
+                unsetenv(name.c_str());
+            }
+        }
+    }
+    ScopedEnvironment(const ScopedEnvironment&) = delete;
+    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+
+  private:
+    std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
+};
+
+// Runs the packer with opens of the file whose path ends with `path_suffix` failing in `mode`
+// after `skip` of them went through. A sanitized packer must not insist on its runtime coming
+// first, since the shim is loaded before it.
+ProcessResult run_with_vanishing_file(const PackerWorkspace& workspace,
+                                      const std::string& path_suffix, const std::string& mode,
+                                      int skip) {
+    const char* asan_options = std::getenv("ASAN_OPTIONS");
+    ScopedEnvironment fault({{"LD_PRELOAD", FRAMESTOW_FAULT_SHIM},
+                             {"FRAMESTOW_FAULT_PATH", path_suffix},
+                             {"FRAMESTOW_FAULT_MODE", mode},
+                             {"FRAMESTOW_FAULT_SKIP", std::to_string(skip)},
+                             {"ASAN_OPTIONS", std::string(asan_options ? asan_options : "") +
+                                                  ":verify_asan_link_order=0"}});
+    return workspace.run();
+}
+
+// Package 1 holds A001 (two pictures), package 2 holds A002 (one).
+const char* const kTwoPackages =
+    "[gui01.bin]\nname=gui01.bin\nversion=1.0.0.1\napp_list=A001\n"
+    "[gui02.bin]\nname=gui02.bin\nversion=1.0.0.2\napp_list=A002\n";
+
+// A workspace of three pictures in two packages, with what a sound run prints and writes.
+class TwoPackages {
+  public:
+    TwoPackages()
+        : a001_1_(gradient_png("A001_001.png", 3, 0x11)),
+          a001_2_(gradient_png("A001_002.png", 5, 0x12)),
+          a002_1_(gradient_png("A002_001.png", 2, 0x21)) {
+        workspace_.write_config(kTwoPackages);
+        add_pictures(workspace_, {a001_1_, a001_2_, a002_1_});
+        root_ = folder_of(workspace_);
+    }
+
+    const PackerWorkspace& workspace() const { return workspace_; }
+    const std::string& root() const { return root_; }
+    std::string printed_path(const std::string& subfolder, const std::string& name) const {
+        return root_ + "/" + subfolder + "/" + name;
+    }
+
+    // Everything up to the listing of the compressed pictures.
+    Lines prepared() const {
+        return concat(preparation_lines(root_, 3, 0),
+                      Lines{"find_all_files: count: 3 with: " + root_ + "/temp/image_zip/*.*"});
+    }
+    Lines package_lines(const std::string& bin, const std::string& progress,
+                        const std::string& count_and_size) const {
+        return {"generate_gui_bin: " + printed_path("output", bin), progress,
+                "generate_gui_bin: " + count_and_size};
+    }
+    Lines first_package() const {
+        return package_lines("gui01.bin", " 0 1", "count = 2, size = 56");
+    }
+    Lines second_package() const {
+        return package_lines("gui02.bin", " 0", "count = 1, size = 24");
+    }
+    Bytes first_package_bytes() const { return package_bytes({1, 0, 0, 1}, {a001_1_, a001_2_}); }
+    Bytes second_package_bytes() const { return package_bytes({1, 0, 0, 2}, {a002_1_}); }
+
+    void expect_second_package_written() const {
+        EXPECT_EQ(read_bytes(workspace_.output("gui02.bin")), second_package_bytes());
+    }
+    // The placement rows of a sound run in BitmapMapping.cpp.
+    void expect_sound_mapping_source() const {
+        const std::string source = read_text(workspace_.output("BitmapMapping.cpp"));
+        for (const char* line : {"// gui01.bin: version = 1.0.0.1  size = 56\r\n",
+                                 "// gui02.bin: version = 1.0.0.2  size = 24\r\n",
+                                 "    { 8, 20 }, // 0: A001_001.png = { offset, size }\r\n",
+                                 "    { 28, 28 } // 1: A001_002.png = { offset, size }\r\n",
+                                 "    { 8, 16 } // 0: A002_001.png = { offset, size }\r\n",
+                                 "    { 1, 2, bitmapsA001 }, // 0: A001\r\n",
+                                 "    { 2, 1, bitmapsA002 } // 1: A002\r\n"}) {
+            EXPECT_NE(source.find(line), std::string::npos) << line;
+        }
+    }
+    void expect_sound_mapping_xml() const {
+        EXPECT_EQ(
+            read_text(workspace_.output("BitmapMapping.xml")),
+            crlf_text(
+                {xml_declaration(), "<root>", "    <app app_id=\"A001\">",
+                 R"(        <image_item image_name="A001_001.png" image_size="20" image_offset="8"/>)",
+                 R"(        <image_item image_name="A001_002.png" image_size="28" image_offset="28"/>)",
+                 "    </app>", "    <app app_id=\"A002\">",
+                 R"(        <image_item image_name="A002_001.png" image_size="16" image_offset="8"/>)",
+                 "    </app>", "</root>"}));
+    }
+
+  private:
+    PackerWorkspace workspace_{built_packer()};
+    KnownPicture a001_1_;
+    KnownPicture a001_2_;
+    KnownPicture a002_1_;
+    std::string root_;
+};
+
+TEST(FaultInjection, SoundRunForComparison) {
+    const TwoPackages run;
+    const ProcessResult result = run.workspace().run();
+    EXPECT_EQ(result.out_lines(),
+              concat(concat(run.prepared(), run.first_package()), run.second_package()));
+    EXPECT_EQ(result.exit_status, 0);
+    EXPECT_EQ(read_bytes(run.workspace().output("gui01.bin")), run.first_package_bytes());
+    run.expect_second_package_written();
+    run.expect_sound_mapping_source();
+    run.expect_sound_mapping_xml();
+}
+
+TEST(FaultInjection, ACompressedImageFileThatCannotBeCreatedStopsThePreparation) {
+    const TwoPackages run;
+    // A folder where the second picture's compressed image file is to be written: the cleaning
+    // at start leaves folders alone.
+    fs::create_directories(run.workspace().staged("image_zip", "A001_002.png"));
+    fs::create_directory(run.workspace().root() / "output");
+    write_text(run.workspace().output("gui01.bin"), "from an earlier run");
+
+    const ProcessResult result = run.workspace().run();
+    const std::string zip_path = run.printed_path("temp/image_zip", "A001_002.png");
+    EXPECT_EQ(result.out_lines(),
+              concat(start_lines(run.root()),
+                     Lines{"find_all_files: count: 3 with: " + run.root() + "/image/*.png",
+                           "Can't find the files in the path: " + run.root() + "/image/*.bmp",
+                           "Zipping bitmap files:", "0simpleZip: Error to open file." + zip_path,
+                           "Error: convertBitmaptoZip for " + zip_path, "", "",
+                           "Error: prepare_zip_files"}));
+    EXPECT_EQ(result.exit_status, kFailureStatus);
+    EXPECT_EQ(read_text(run.workspace().output("gui01.bin")), "from an earlier run");
+    EXPECT_FALSE(fs::exists(run.workspace().output("BitmapMapping.cpp")));
+}
+
+TEST(FaultInjection, AFileNamedOutputLosesEveryOutputFile) {
+    const TwoPackages run;
+    write_text(run.workspace().root() / "output", "not a folder");
+
+    const ProcessResult result = run.workspace().run();
+    const std::string unknown = "18446744073709551615";
+    EXPECT_EQ(
+        result.out_lines(),
+        concat(concat(run.prepared(),
+                      concat(run.package_lines("gui01.bin", " 0 1", "count = 2, size = " + unknown),
+                             Lines{"Packaged bin size is " + unknown + " byte",
+                                   "Error: Total file size is 56 byte"})),
+               concat(run.package_lines("gui02.bin", " 0", "count = 1, size = " + unknown),
+                      Lines{"Packaged bin size is " + unknown + " byte",
+                            "Error: Total file size is 24 byte",
+                            "generate_multi_mapping_cpp: fail to open file = " +
+                                run.printed_path("output", "BitmapMapping.cpp"),
+                            "generateBinFile: fail to save file = " +
+                                run.printed_path("output", "BitmapMapping.xml"),
+                            "Error: generateBinFile"})));
+    EXPECT_EQ(result.exit_status, kFailureStatus);
+    EXPECT_EQ(read_text(run.workspace().root() / "output"), "not a folder");
+}
+
+TEST(FaultInjection, EachMappingFileTakenByAFolderFailsAloneAndTheRestIsWritten) {
+    for (const char* blocked : {"BitmapMapping.cpp", "BitmapMapping.xml"}) {
+        SCOPED_TRACE(blocked);
+        const TwoPackages run;
+        fs::create_directories(run.workspace().output(blocked));
+
+        const ProcessResult result = run.workspace().run();
+        const bool source_blocked = std::string(blocked) == "BitmapMapping.cpp";
+        EXPECT_EQ(result.out_lines(),
+                  concat(concat(concat(run.prepared(), run.first_package()), run.second_package()),
+                         Lines{(source_blocked ? "generate_multi_mapping_cpp: fail to open file = "
+                                               : "generateBinFile: fail to save file = ") +
+                                   run.printed_path("output", blocked),
+                               "Error: generateBinFile"}));
+        EXPECT_EQ(result.exit_status, kFailureStatus);
+        EXPECT_EQ(read_bytes(run.workspace().output("gui01.bin")), run.first_package_bytes());
+        run.expect_second_package_written();
+        if (source_blocked) {
+            run.expect_sound_mapping_xml();
+        } else {
+            run.expect_sound_mapping_source();
+        }
+    }
+}
+
+TEST(FaultInjection, APackageTakenByAFolderFailsAndTheOtherPackageIsWritten) {
+    const TwoPackages run;
+    fs::create_directories(run.workspace().output("gui01.bin"));
+
+    const ProcessResult result = run.workspace().run();
+    const std::string unknown = "18446744073709551615";
+    EXPECT_EQ(
+        result.out_lines(),
+        concat(concat(run.prepared(),
+                      concat(run.package_lines("gui01.bin", " 0 1", "count = 2, size = " + unknown),
+                             Lines{"Packaged bin size is " + unknown + " byte",
+                                   "Error: Total file size is 56 byte"})),
+               concat(run.second_package(), Lines{"Error: generateBinFile"})));
+    EXPECT_EQ(result.exit_status, kFailureStatus);
+    run.expect_second_package_written();
+    run.expect_sound_mapping_xml();
+}
+
+TEST(FaultInjection, APictureGoneWhenItIsPackedFailsTheRun) {
+    // The compressed picture vanishes before it is copied (and so is not there to be measured
+    // either), or after it was copied, before it is measured.
+    const struct {
+        const char* what;
+        int opens_before_failure;
+        Lines package_messages;
+        uint32_t package_size;
+    } cases[] = {
+        {"before the copy",
+         0,
+         {"generate_gui_bin: count = 2, size = 28", "Packaged bin size is 28 byte",
+          "Error: Total file size is 27 byte"},
+         28},
+        {"before the measuring",
+         1,
+         {"generate_gui_bin: count = 2, size = 56", "Packaged bin size is 56 byte",
+          "Error: Total file size is 27 byte"},
+         56},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const TwoPackages run;
+        const ProcessResult result = run_with_vanishing_file(
+            run.workspace(), "/temp/image_zip/A001_002.png", "r", c.opens_before_failure);
+        EXPECT_EQ(
+            result.out_lines(),
+            concat(concat(run.prepared(), concat(Lines{"generate_gui_bin: " +
+                                                           run.printed_path("output", "gui01.bin"),
+                                                       " 0 1"},
+                                                 c.package_messages)),
+                   concat(run.second_package(), Lines{"Error: generateBinFile"})))
+            << result.err;
+        EXPECT_EQ(result.exit_status, kFailureStatus);
+        EXPECT_EQ(read_bytes(run.workspace().output("gui01.bin")).size(), c.package_size);
+        run.expect_second_package_written();
+        EXPECT_TRUE(fs::exists(run.workspace().output("BitmapMapping.cpp")));
+        EXPECT_TRUE(fs::exists(run.workspace().output("BitmapMapping.xml")));
+    }
+}
+
+TEST(FaultInjection, AFolderAmongTheCompressedPicturesCannotBePacked) {
+    const TwoPackages run;
+    // Left from an earlier run under a picture's name; the cleaning leaves folders alone.
+    fs::create_directories(run.workspace().staged("image_zip", "A002_002.png"));
+
+    const ProcessResult result = run.workspace().run();
+    EXPECT_EQ(
+        result.out_lines(),
+        concat(
+            concat(preparation_lines(run.root(), 3, 0),
+                   Lines{"find_all_files: count: 4 with: " + run.root() + "/temp/image_zip/*.*"}),
+            concat(run.first_package(),
+                   Lines{"generate_gui_bin: " + run.printed_path("output", "gui02.bin"), " 0 1",
+                         "generate_gui_bin: count = 2, size = 24", "Packaged bin size is 24 byte",
+                         "Error: Total file size is 23 byte", "Error: generateBinFile"})));
+    EXPECT_EQ(result.exit_status, kFailureStatus);
+    EXPECT_EQ(read_bytes(run.workspace().output("gui01.bin")), run.first_package_bytes());
+}
+
+TEST(FaultInjection, ADiskThatFillsUpCutsThePackageAndFailsTheRun) {
+    PackerWorkspace workspace(built_packer());
+    workspace.write_config(kTwoPackages);
+    // Six pictures of 808 bytes each make a package of 4856 bytes, larger than any other file
+    // of the run; the disk takes 3000 bytes a file.
+    std::vector<KnownPicture> pictures;
+    for (uint8_t i = 1; i <= 6; ++i) {
+        pictures.push_back(gradient_png("A001_00" + std::to_string(i) + ".png", 200, i));
+    }
+    pictures.push_back(gradient_png("A002_001.png", 2, 0x21));
+    add_pictures(workspace, pictures);
+
+    const ProcessResult result = workspace.run({}, 3000);
+    const std::string root = folder_of(workspace);
+    EXPECT_EQ(result.out_lines(),
+              concat(preparation_lines(root, 7, 0),
+                     Lines{"find_all_files: count: 7 with: " + root + "/temp/image_zip/*.*",
+                           "generate_gui_bin: " + root + "/output/gui01.bin", " 0 1 2 3 4 5",
+                           "generate_gui_bin: count = 6, size = 3000",
+                           "Packaged bin size is 3000 byte", "Error: Total file size is 4856 byte",
+                           "generate_gui_bin: " + root + "/output/gui02.bin", " 0",
+                           "generate_gui_bin: count = 1, size = 24", "Error: generateBinFile"}));
+    EXPECT_EQ(result.exit_status, kFailureStatus);
+    EXPECT_EQ(read_bytes(workspace.output("gui02.bin")),
+              package_bytes({1, 0, 0, 2}, {pictures.back()}));
+    EXPECT_NE(read_text(workspace.output("BitmapMapping.cpp"))
+                  .find("    { 4048, 808 } // 5: A001_006.png = { offset, size }\r\n"),
+              std::string::npos);
+    EXPECT_TRUE(fs::exists(workspace.output("BitmapMapping.xml")));
+}
+
+}  // namespace
+}  // namespace framestow::e2e
