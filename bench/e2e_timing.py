@@ -8,13 +8,13 @@ with libpng alone. Each timed framestow run starts from an empty temp folder, as
 workspace does. Prints a table of the least times of the repeats and checks three goals:
 
   - the whole run takes at most 1.5 times the decode-only time;
-  - the time grows linearly with the number of pictures (each picture adds the same time);
+  - the time grows linearly with the number of pictures: each picture adds the same CPU time;
   - peak memory (resident set) does not grow with the count and stays at or below 64 MiB.
 
-Wall time is what the goals speak of; CPU time (user + system) is shown beside it because it is
-steadier on a machine shared with other work. Peak memory is the child's own maximum resident set
-size, as GNU time reports it (the script installs the Debian package `time` when it is
-missing).
+Wall time is what the first goal speaks of; CPU time (user + system) is shown beside it because
+it is steadier on a machine shared with other work, and judges the second. Peak memory is the
+child's own maximum resident set size, as GNU time reports it (the script installs the Debian
+package `time` when it is missing). A second table splits framestow's wall time into its stages.
 
     python3 bench/e2e_timing.py [--counts 100,400,1600] [--repeat 3] [--build DIR] [--work DIR]
                                 [--no-build] [--keep]
@@ -258,13 +258,18 @@ def check_goals(rows):
          f"peak {peak:.1f} MiB, {growth:+.1f} MiB from {rows[0]['count']} to "
          f"{rows[-1]['count']} pictures"),
     ]
-    added = [a for a in added_ms_per_picture(rows, "wall") if a is not None]
-    if len(added) >= 2:
-        spread = max(added) / min(added) if min(added) > 0 else float("inf")
+    # Judged on CPU time: other work on a shared machine stretches wall times unevenly from one
+    # workspace to the next, and would show as a bend that is not the packer's.
+    added_cpu = [a for a in added_ms_per_picture(rows, "cpu") if a is not None]
+    added_wall = [a for a in added_ms_per_picture(rows, "wall") if a is not None]
+    if len(added_cpu) >= 2:
+        spread = max(added_cpu) / min(added_cpu) if min(added_cpu) > 0 else float("inf")
         goals.insert(1, ("time linear in the number of pictures",
                          spread <= MAX_ADDED_TIME_SPREAD,
-                         f"added time per picture varies by a factor {spread:.2f} "
-                         f"(limit {MAX_ADDED_TIME_SPREAD})"))
+                         "CPU ms each picture adds: "
+                         + ", ".join(f"{a:.2f}" for a in added_cpu)
+                         + f", a spread of {spread:.2f} (limit {MAX_ADDED_TIME_SPREAD});"
+                         " wall: " + ", ".join(f"{a:.2f}" for a in added_wall)))
     for name, met, detail in goals:
         print(f"{'met   ' if met else 'MISSED'}  {name}: {detail}")
     return all(met for _, met, _ in goals)
