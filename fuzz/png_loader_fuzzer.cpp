@@ -1,11 +1,20 @@
 // The PNG loader given any bytes as a picture file. It must answer -3 for anything without the
 // PNG signature, fail cleanly on every damaged or unsupported file, and otherwise leave an
 // ImageBitmap whose size and header agree with the picture it reports.
+//
+// libpng refuses a critical chunk whose CRC does not match, so nearly every change the fuzzer
+// makes would end at the first chunk. The harness puts the right CRC into every whole chunk
+// first: a damaged file with correct CRCs is as easy to make for anyone else.
 
+#include <zlib.h>
+
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <vector>
 
+#include "codec/byte_order.h"
 #include "codec/picture_format.h"
 #include "fuzz_check.h"
 #include "image_input/png_loader.h"
@@ -26,6 +35,38 @@ bool starts_with_png_signature(std::span<const uint8_t> bytes) {
         }
     }
     return true;
+}
+
+uint32_t load_be32(const uint8_t* bytes) {
+    return uint32_t{bytes[0]} << 24 | uint32_t{bytes[1]} << 16 | uint32_t{bytes[2]} << 8 | bytes[3];
+}
+
+void store_be32(uint8_t* bytes, uint32_t value) {
+    framestow::store_be16(bytes, static_cast<uint16_t>(value >> 16));
+    framestow::store_be16(bytes + 2, static_cast<uint16_t>(value));
+}
+
+// Each chunk after the 8-byte signature: u32be length, 4-byte type, data, u32be CRC of type and
+// data. A chunk that runs past the end is left as it is.
+std::vector<uint8_t> with_correct_crcs(std::span<const uint8_t> file) {
+    constexpr std::size_t kSignatureSize = 8;
+    constexpr std::size_t kLengthSize = 4;
+    constexpr std::size_t kTypeSize = 4;
+    constexpr std::size_t kCrcSize = 4;
+    std::vector<uint8_t> fixed(file.begin(), file.end());
+    std::size_t chunk = kSignatureSize;
+    while (fixed.size() - std::min(chunk, fixed.size()) >= kLengthSize + kTypeSize + kCrcSize) {
+        const uint64_t length = load_be32(fixed.data() + chunk);
+        const uint64_t crc_at = chunk + kLengthSize + kTypeSize + length;
+        if (crc_at + kCrcSize > fixed.size()) {
+            break;
+        }
+        const uint8_t* typed = fixed.data() + chunk + kLengthSize;
+        const uLong crc = crc32(crc32(0, nullptr, 0), typed, static_cast<uInt>(kTypeSize + length));
+        store_be32(fixed.data() + crc_at, static_cast<uint32_t>(crc));
+        chunk = static_cast<std::size_t>(crc_at + kCrcSize);
+    }
+    return fixed;
 }
 
 void check_loaded_picture(const framestow::PictureBuffers& buffers,
@@ -51,7 +92,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     fuzzcheck::silence_messages();
     // One set of areas for the whole run, as the packer has.
     static framestow::PictureBuffers buffers;
-    const std::span<const uint8_t> file(data, size);
+    const std::vector<uint8_t> fixed = with_correct_crcs(std::span<const uint8_t>(data, size));
+    const std::span<const uint8_t> file(fixed);
     framestow::ImageBitmap bitmap;
     const int result = framestow::decode_png_image(file, buffers, bitmap);
     require(result == 0 || result == -1 || result == framestow::kNotPngFile,
