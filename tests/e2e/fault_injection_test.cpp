@@ -161,26 +161,43 @@ TEST(FaultInjection, SoundRunForComparison) {
     run.expect_sound_mapping_xml();
 }
 
-TEST(FaultInjection, ACompressedImageFileThatCannotBeCreatedStopsThePreparation) {
-    const TwoPackages run;
-    // A folder where the second picture's compressed image file is to be written: the cleaning
-    // at start leaves folders alone.
-    fs::create_directories(run.workspace().staged("image_zip", "A001_002.png"));
-    fs::create_directory(run.workspace().root() / "output");
-    write_text(run.workspace().output("gui01.bin"), "from an earlier run");
+TEST(FaultInjection, AStagingFileThatCannotBeCreatedStopsThePreparation) {
+    // The second picture's bitmap file, compressed image file or check file cannot be created:
+    // a folder stands where it is to be written (the cleaning at start leaves folders alone).
+    const struct {
+        const char* subfolder;
+        Lines messages;  // after the first picture's progress number; each followed by a path
+    } cases[] = {
+        {"image_bitmap", {"LoadPngImage ERR: OutPutPng Failed-1", "Error: LoadPngImage for "}},
+        {"image_zip", {"simpleZip: Error to open file.", "Error: convertBitmaptoZip for "}},
+        {"image_unzip", {"BufferUnzip Error to open files = ", "Error: convertZiptoUnzip for "}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.subfolder);
+        const TwoPackages run;
+        fs::create_directories(run.workspace().staged(c.subfolder, "A001_002.png"));
+        fs::create_directory(run.workspace().root() / "output");
+        write_text(run.workspace().output("gui01.bin"), "from an earlier run");
 
-    const ProcessResult result = run.workspace().run();
-    const std::string zip_path = run.printed_path("temp/image_zip", "A001_002.png");
-    EXPECT_EQ(result.out_lines(),
-              concat(start_lines(run.root()),
-                     Lines{"find_all_files: count: 3 with: " + run.root() + "/image/*.png",
-                           "Can't find the files in the path: " + run.root() + "/image/*.bmp",
-                           "Zipping bitmap files:", "0simpleZip: Error to open file." + zip_path,
-                           "Error: convertBitmaptoZip for " + zip_path, "", "",
-                           "Error: prepare_zip_files"}));
-    EXPECT_EQ(result.exit_status, kFailureStatus);
-    EXPECT_EQ(read_text(run.workspace().output("gui01.bin")), "from an earlier run");
-    EXPECT_FALSE(fs::exists(run.workspace().output("BitmapMapping.cpp")));
+        const ProcessResult result = run.workspace().run();
+        const std::string source = run.printed_path("image", "A001_002.png");
+        const std::string staged =
+            run.printed_path(std::string("temp/") + c.subfolder, "A001_002.png");
+        const std::string compressed = run.printed_path("temp/image_zip", "A001_002.png");
+        // The loader's verdict names the source picture, the others the compressed image file.
+        const bool loader = std::string(c.subfolder) == "image_bitmap";
+        EXPECT_EQ(
+            result.out_lines(),
+            concat(start_lines(run.root()),
+                   Lines{"find_all_files: count: 3 with: " + run.root() + "/image/*.png",
+                         "Can't find the files in the path: " + run.root() + "/image/*.bmp",
+                         "Zipping bitmap files:", "0" + c.messages[0] + (loader ? "" : staged),
+                         c.messages[1] + (loader ? source : compressed), "", "",
+                         "Error: prepare_zip_files"}));
+        EXPECT_EQ(result.exit_status, kFailureStatus);
+        EXPECT_EQ(read_text(run.workspace().output("gui01.bin")), "from an earlier run");
+        EXPECT_FALSE(fs::exists(run.workspace().output("BitmapMapping.cpp")));
+    }
 }
 
 TEST(FaultInjection, AFileNamedOutputLosesEveryOutputFile) {
@@ -339,6 +356,21 @@ TEST(FaultInjection, ADiskThatFillsUpCutsThePackageAndFailsTheRun) {
                   .find("    { 4048, 808 } // 5: A001_006.png = { offset, size }\r\n"),
               std::string::npos);
     EXPECT_TRUE(fs::exists(workspace.output("BitmapMapping.xml")));
+}
+
+TEST(FaultInjection, ADiskThatFillsUpCutsTheMappingSourceAndFailsTheRun) {
+    const TwoPackages run;
+    // Every file of the run but BitmapMapping.cpp is shorter than 1000 bytes.
+    const ProcessResult result = run.workspace().run({}, 1000);
+    EXPECT_EQ(result.out_lines(),
+              concat(concat(concat(run.prepared(), run.first_package()), run.second_package()),
+                     Lines{"generate_multi_mapping_cpp: fail to write file = " +
+                               run.printed_path("output", "BitmapMapping.cpp"),
+                           "Error: generateBinFile"}));
+    EXPECT_EQ(result.exit_status, kFailureStatus);
+    EXPECT_EQ(read_bytes(run.workspace().output("gui01.bin")), run.first_package_bytes());
+    run.expect_second_package_written();
+    run.expect_sound_mapping_xml();
 }
 
 }  // namespace

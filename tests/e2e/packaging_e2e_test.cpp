@@ -184,6 +184,11 @@ TEST(PackagingEndToEnd, NamesThatWouldMisplacePicturesStopThePackaging) {
          2,
          0,
          "A12x_001.png"},
+        {"an upper-case extension",
+         {gradient_png("A001_001.png", 1, 1), gradient_png("A001_002.PNG", 2, 2)},
+         2,
+         0,
+         "A001_002.PNG"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
