@@ -29,7 +29,8 @@ int64_t decode_body(BodyForm form, std::span<const uint8_t> body, std::span<uint
 
 // The offset of the first of `count` bytes where `decoded` and `original` differ, or `count`.
 std::size_t first_difference(const uint8_t* decoded, const uint8_t* original, std::size_t count) {
-    if (std::memcmp(decoded, original, count) == 0) {
+    // memcmp may not be given a null pointer, which an empty span can hold.
+    if (count == 0 || std::memcmp(decoded, original, count) == 0) {
         return count;
     }
     return static_cast<std::size_t>(std::mismatch(decoded, decoded + count, original).first -
