@@ -31,7 +31,7 @@ using testing::write_text;
 // Environment variables set for the programs started while it lives, restored afterwards.
 class ScopedEnvironment {
   public:
-    ScopedEnvironment(std::vector<std::pair<std::string, std::string>> values) {
+    explicit ScopedEnvironment(std::vector<std::pair<std::string, std::string>> values) {
         for (auto& [name, value] : values) {
             const char* previous = std::getenv(name.c_str());
             saved_.emplace_back(
@@ -55,16 +55,14 @@ class ScopedEnvironment {
     std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
 };
 
-// Runs the packer with opens of the file whose path ends with `path_suffix` failing in `mode`
+// Runs the packer with opens for reading of the file whose path ends with `path_suffix` failing
 // after `skip` of them went through. A sanitized packer must not insist on its runtime coming
 // first, since the shim is loaded before it.
 ProcessResult run_with_vanishing_file(const PackerWorkspace& workspace,
-                                      const std::string& path_suffix, const std::string& mode,
-                                      int skip) {
+                                      const std::string& path_suffix, int skip) {
     const char* asan_options = std::getenv("ASAN_OPTIONS");
     ScopedEnvironment fault({{"LD_PRELOAD", FRAMESTOW_FAULT_SHIM},
                              {"FRAMESTOW_FAULT_PATH", path_suffix},
-                             {"FRAMESTOW_FAULT_MODE", mode},
                              {"FRAMESTOW_FAULT_SKIP", std::to_string(skip)},
                              {"ASAN_OPTIONS", std::string(asan_options ? asan_options : "") +
                                                   ":verify_asan_link_order=0"}});
@@ -295,7 +293,7 @@ TEST(FaultInjection, APictureGoneWhenItIsPackedFailsTheRun) {
         SCOPED_TRACE(c.what);
         const TwoPackages run;
         const ProcessResult result = run_with_vanishing_file(
-            run.workspace(), "/temp/image_zip/A001_002.png", "r", c.opens_before_failure);
+            run.workspace(), "/temp/image_zip/A001_002.png", c.opens_before_failure);
         EXPECT_EQ(
             result.out_lines(),
             concat(concat(run.prepared(), concat(Lines{"generate_gui_bin: " +

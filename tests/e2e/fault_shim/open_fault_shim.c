@@ -1,8 +1,7 @@
-// Preloaded (LD_PRELOAD) into the packer by the fault injection tests, to make a file vanish at
-// a chosen moment: fopen fails with ENOENT for a path that ends with FRAMESTOW_FAULT_PATH, opened
-// in a mode whose first letter is that of FRAMESTOW_FAULT_MODE ("r" or "w"; any mode when
-// unset), after the first FRAMESTOW_FAULT_SKIP such opens (0 when unset) have gone through.
-// Without FRAMESTOW_FAULT_PATH every open goes through unchanged.
+// Preloaded (LD_PRELOAD) into the packer by the fault injection tests, to make a file vanish for
+// its readers at a chosen moment: fopen for reading fails with ENOENT for a path that ends with
+// FRAMESTOW_FAULT_PATH, after the first FRAMESTOW_FAULT_SKIP such opens (0 when unset) have gone
+// through. Opens for writing, and every open without FRAMESTOW_FAULT_PATH, go through unchanged.
 #define _GNU_SOURCE
 #include <dlfcn.h>
 #include <errno.h>
@@ -22,13 +21,9 @@ static int ends_with(const char* text, const char* suffix) {
 
 static int refuse(const char* path, const char* mode) {
     const char* suffix = getenv("FRAMESTOW_FAULT_PATH");
-    const char* fault_mode = getenv("FRAMESTOW_FAULT_MODE");
     const char* skip = getenv("FRAMESTOW_FAULT_SKIP");
-    if (suffix == NULL || *suffix == '\0' || path == NULL || mode == NULL ||
+    if (suffix == NULL || *suffix == '\0' || path == NULL || mode == NULL || mode[0] != 'r' ||
         !ends_with(path, suffix)) {
-        return 0;
-    }
-    if (fault_mode != NULL && *fault_mode != '\0' && mode[0] != fault_mode[0]) {
         return 0;
     }
     return matching_opens++ >= (skip != NULL ? atol(skip) : 0);
