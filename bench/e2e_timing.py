@@ -304,6 +304,10 @@ def main():
         "png_decode_only": arguments.build / "bench" / "png_decode_only",
         "make_ui_pictures": arguments.build / "bench" / "make_ui_pictures",
     }
+    missing = [str(path) for path in programs.values() if not path.is_file()]
+    if missing:
+        print(f"e2e_timing: not built: {', '.join(missing)}", file=sys.stderr)
+        return 2
     rows = []
     try:
         for count in arguments.counts:
