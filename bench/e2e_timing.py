@@ -22,8 +22,8 @@ package `time` when it is missing). A second table splits framestow's wall time 
 Exit status 0 when every goal is met, 1 when one is missed, 2 when a run fails.
 """
 import argparse
-import re
 import os
+import re
 import shutil
 import subprocess
 import sys
