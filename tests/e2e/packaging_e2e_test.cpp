@@ -211,5 +211,31 @@ TEST(PackagingEndToEnd, NamesThatWouldMisplacePicturesStopThePackaging) {
     }
 }
 
+TEST(PackagingEndToEnd, ASecondRunPacksOnlyThePicturesThatAreStillThere) {
+    PackerWorkspace workspace(built_packer());
+    workspace.write_config("[gui01.bin]\nname=gui01.bin\nversion=3.2.1.0\napp_list=A001\n");
+    const KnownPicture kept = gradient_png("A001_001.png", 4, 0x31);
+    add_pictures(workspace, {kept, gradient_png("A001_002.png", 6, 0x32)});
+    ASSERT_EQ(workspace.run().exit_status, 0);
+    fs::remove(workspace.image("A001_002.png"));
+
+    // The compressed picture of the first run must not be packed again.
+    const ProcessResult result = workspace.run();
+    const std::string root = folder_of(workspace);
+    EXPECT_EQ(result.out_lines(),
+              concat(preparation_lines(root, 1, 0),
+                     Lines{"find_all_files: count: 1 with: " + root + "/temp/image_zip/*.*",
+                           "generate_gui_bin: " + root + "/output/gui01.bin", " 0",
+                           "generate_gui_bin: count = 1, size = 32"}));
+    EXPECT_EQ(result.exit_status, 0);
+    EXPECT_EQ(read_bytes(workspace.output("gui01.bin")), package_bytes({3, 2, 1, 0}, {kept}));
+    EXPECT_EQ(
+        read_text(workspace.output("BitmapMapping.xml")),
+        crlf_text(
+            {xml_declaration(), "<root>", "    <app app_id=\"A001\">",
+             R"(        <image_item image_name="A001_001.png" image_size="24" image_offset="8"/>)",
+             "    </app>", "</root>"}));
+}
+
 }  // namespace
 }  // namespace framestow::e2e
