@@ -6,7 +6,9 @@
 #include <fstream>
 #include <iostream>
 #include <iterator>
+#include <span>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -36,7 +38,10 @@ class TempFolder {
     TempFolder() {
         std::string pattern =
             (std::filesystem::temp_directory_path() / "codec_test_XXXXXX").string();
-        path_ = mkdtemp(pattern.data());
+        if (mkdtemp(pattern.data()) == nullptr) {
+            throw std::runtime_error("cannot make a temporary folder from " + pattern);
+        }
+        path_ = pattern;
     }
     ~TempFolder() { std::filesystem::remove_all(path_); }
     TempFolder(const TempFolder&) = delete;
@@ -60,7 +65,7 @@ inline const CodecSettings kBlockSettings = png_settings(0, 1, 1);
 inline const CodecSettings kMarkerSettings = png_settings(0, 1, 0);
 
 // Places an ImageBitmap (header with magic 0x1234, then `pixels`) at the start of `bitmap`.
-inline ImageBitmap put_picture(std::vector<uint8_t>& bitmap, uint16_t format, uint16_t width,
+inline ImageBitmap put_picture(std::span<uint8_t> bitmap, uint16_t format, uint16_t width,
                                uint16_t height, const std::vector<uint8_t>& pixels) {
     store_picture_header(bitmap.data(), PictureHeader{kMagicBitmap, format, width, height});
     std::copy(pixels.begin(), pixels.end(), bitmap.begin() + kPictureHeaderSize);
