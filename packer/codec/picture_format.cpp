@@ -20,7 +20,4 @@ void store_picture_header(uint8_t* bytes, const PictureHeader& header) {
     store_le16(bytes + 6, header.height);
 }
 
-PictureBuffers::PictureBuffers()
-    : bitmap(kPictureBufferSize), compressed(kPictureBufferSize), decoded(kPictureBufferSize) {}
-
 }  // namespace framestow

@@ -2,7 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <vector>
+#include <memory>
 
 // The picture header that opens every bitmap file, compressed image file and check file:
 //
@@ -52,14 +52,33 @@ struct ImageBitmap {
     int32_t picture_kind = 0;
 };
 
+// One working area of kPictureBufferSize bytes. Its bytes are not cleared when it is made: every
+// user writes what it reads, and pages that small pictures never reach cost neither time nor
+// memory.
+class PictureBuffer {
+  public:
+    PictureBuffer() : bytes_(std::make_unique_for_overwrite<uint8_t[]>(kPictureBufferSize)) {}
+    uint8_t* data() { return bytes_.get(); }
+    const uint8_t* data() const { return bytes_.get(); }
+    static constexpr std::size_t size() { return kPictureBufferSize; }
+    uint8_t* begin() { return data(); }
+    uint8_t* end() { return data() + size(); }
+    const uint8_t* begin() const { return data(); }
+    const uint8_t* end() const { return data() + size(); }
+    uint8_t& operator[](std::size_t index) { return bytes_[index]; }
+    uint8_t operator[](std::size_t index) const { return bytes_[index]; }
+
+  private:
+    std::unique_ptr<uint8_t[]> bytes_;
+};
+
 // The working areas of one run, allocated once and reused for every picture: the bitmap buffer
 // (loader output, compressor input), the compressed buffer (compressor output) and the decode
 // area into which the round-trip check decodes, so that it can compare against the bitmap.
 struct PictureBuffers {
-    PictureBuffers();
-    std::vector<uint8_t> bitmap;
-    std::vector<uint8_t> compressed;
-    std::vector<uint8_t> decoded;
+    PictureBuffer bitmap;
+    PictureBuffer compressed;
+    PictureBuffer decoded;
 };
 
 }  // namespace framestow
