@@ -6,12 +6,15 @@
 #include <gtest/gtest.h>
 #include <iconv.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <map>
 #include <string>
 #include <vector>
 
+#include "ini_lookups.h"
+#include "platform/platform.h"
 #include "support/test_pictures.h"
 #include "support/workspace_harness.h"
 
@@ -203,6 +206,81 @@ TEST(SameResultsOnLinuxAndWindows, HexfoldWritesTheSameBytes) {
         const std::string windows_text = gbk_to_utf8(on_windows.out);
         EXPECT_EQ(windows_text.substr(0, on_linux.out.size()), on_linux.out) << c.what;
     }
+}
+
+// Files where the two lookups could part ways: odd headers and line ends, quotes, long values.
+// The fuzz corpus of the INI lookup adds a hundred more.
+std::vector<std::string> tricky_ini_files() {
+    return {
+        "[png\nzip_type=1\n",
+        "[png]zip_type=1\n",
+        "[png]\n=1\nzip_type=2\n",
+        "[png]\r\nzip_type=1\r",
+        "[png]\nzip_type = '1\"\n",
+        "[\tpng\t]\n\tzip_type\t=\t\"1\"\t\n",
+        "[png]\nZIP_TYPE=3\n[PNG]\nzip_type=4\nblock_len=5\n",
+        "[png]\nbit_type\n",
+        "[s]\n k = v ; c\n#k=5\n",
+        "[gui01.bin]\napp_list=" + std::string(70000, 'A') + "\nname=x\n",
+        "\xEF\xBB\xBF[gui01.bin]\nname=gui01.bin\n",
+    };
+}
+
+// Files on which the Windows lookup is known to answer otherwise than the Linux one:
+//  - a CR not followed by LF ends a line for Windows only;
+//  - a NUL byte ends a value for Windows only;
+//  - Windows reads a file that starts with a UTF-16 byte order mark as UTF-16 text;
+//  - after a UTF-8 byte order mark Windows decodes the text as UTF-8 and returns values in the
+//    ANSI code page, so other bytes than ASCII change.
+bool answers_may_differ(std::string_view text) {
+    for (std::size_t at = text.find('\r'); at != std::string_view::npos;
+         at = text.find('\r', at + 1)) {
+        if (at + 1 == text.size() || text[at + 1] != '\n') {
+            return true;
+        }
+    }
+    const auto beyond_ascii = [](char c) { return static_cast<unsigned char>(c) >= 0x80; };
+    return text.find('\0') != std::string_view::npos || text.starts_with("\xFF\xFE") ||
+           text.starts_with("\xFE\xFF") ||
+           (text.starts_with("\xEF\xBB\xBF") &&
+            std::any_of(text.begin() + 3, text.end(), beyond_ascii));
+}
+
+TEST(SameResultsOnLinuxAndWindows, IniLookupAgreesOnTheSameFiles) {
+    TempFolder folder;
+    std::vector<std::string> files;
+    for (const std::string& text : tricky_ini_files()) {
+        files.push_back(
+            (folder.path() / ("tricky" + std::to_string(files.size()) + ".ini")).string());
+        write_text(files.back(), text);
+    }
+    for (const fs::directory_entry& entry :
+         fs::directory_iterator(fs::path(FRAMESTOW_SOURCE_DIR) / "fuzz/corpus/ini_lookup")) {
+        if (!answers_may_differ(testing::read_text(entry.path()))) {
+            files.push_back(entry.path().string());
+        }
+    }
+    ASSERT_GT(files.size(), 50u);
+    std::vector<std::string> args = {"results.bin"};
+    args.insert(args.end(), files.begin(), files.end());
+    const ProcessResult run =
+        testing::run_program(FRAMESTOW_WINDOWS_INI_PROBE, args, folder.path());
+    ASSERT_EQ(run.exit_status, 0) << run.out << run.err;
+
+    const std::string results = testing::read_text(folder.path() / "results.bin");
+    std::size_t at = 0;
+    for (const std::string& file : files) {
+        for (const IniLookup& lookup : kIniLookups) {
+            const std::size_t colon = results.find(':', at);
+            ASSERT_NE(colon, std::string::npos) << "results end early at " << file;
+            const std::size_t length = std::stoul(results.substr(at, colon - at));
+            const std::string on_windows = results.substr(colon + 1, length);
+            at = colon + 1 + length;
+            EXPECT_EQ(on_windows, platform::read_ini_value(file, lookup.section, lookup.key))
+                << file << " [" << lookup.section << "] " << lookup.key;
+        }
+    }
+    EXPECT_EQ(at, results.size());
 }
 
 }  // namespace
