@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything (programs, tests, benchmarks) and runs every test.
-# Options: --sanitize  builds with AddressSanitizer and UndefinedBehaviorSanitizer instead.
+# Options: --sanitize  builds with AddressSanitizer and UndefinedBehaviorSanitizer instead;
+#          --windows   cross-builds Framestow.exe and Hexfold.exe and runs the tests under wine.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 
@@ -10,6 +11,7 @@ for arg in "$@"; do
     case "$arg" in
         --sanitize) build="$top/build-sanitize"
                     options=(-DCMAKE_BUILD_TYPE=Debug -DFRAMESTOW_SANITIZE=ON) ;;
+        --windows) exec bash "$top/scripts/windows-build.sh" ;;
         *) echo "unknown option: $arg" >&2; exit 2 ;;
     esac
 done
