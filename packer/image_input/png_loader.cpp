@@ -129,6 +129,9 @@ int read_png_file(const PngReadStructs& structs, ByteSource& source, PictureBuff
     png_infop info = structs.info();
     png_set_read_fn(png, &source, read_from_source);
     png_set_sig_bytes(png, kSignatureCheckBytes);
+    // libpng's own limit on the sides (a million pixels) would refuse some huge headers before
+    // our size test, without its message; the size test is the limit that counts.
+    png_set_user_limits(png, PNG_UINT_31_MAX, PNG_UINT_31_MAX);
     if (!run_guarded(png, [&] { png_read_info(png, info); })) {
         return -1;
     }

@@ -110,12 +110,16 @@ TEST_F(PngLoaderTest, EveryAcceptedKindGivesTheFirmwareByteOrder) {
 TEST_F(PngLoaderTest, SizeLimitsAreAppliedFromTheHeader) {
     // A header that claims 60000 x 60000 pixels followed by a scrap of image data: refused
     // before libpng allocates or decodes anything for it.
-    std::vector<uint8_t> claims_huge = testing::png_signature();
-    for (const auto& chunk :
-         {testing::png_chunk("IHDR", testing::png_header_data(60000, 60000, 8, 6)),
-          testing::png_chunk("IDAT", {0x78, 0x9C, 0x03, 0x00}), testing::png_chunk("IEND", {})}) {
-        claims_huge.insert(claims_huge.end(), chunk.begin(), chunk.end());
-    }
+    const auto claiming = [](uint32_t width, uint32_t height) {
+        std::vector<uint8_t> file = testing::png_signature();
+        for (const auto& chunk :
+             {testing::png_chunk("IHDR", testing::png_header_data(width, height, 8, 6)),
+              testing::png_chunk("IDAT", {0x78, 0x9C, 0x03, 0x00}),
+              testing::png_chunk("IEND", {})}) {
+            file.insert(file.end(), chunk.begin(), chunk.end());
+        }
+        return file;
+    };
     struct Case {
         const char* name;
         std::vector<uint8_t> file;
@@ -134,7 +138,8 @@ TEST_F(PngLoaderTest, SizeLimitsAreAppliedFromTheHeader) {
         {"wider than 16 bits",
          testing::encode_png(70000, 1, testing::uniform_rgba(70000, 1, 0, 0, 0, 0)), -1, kTooLarge,
          70000, 1},
-        {"huge header", claims_huge, -1, kTooLarge, 60000, 60000},
+        {"huge header", claiming(60000, 60000), -1, kTooLarge, 60000, 60000},
+        {"wider than libpng's own limit", claiming(2000000, 1), -1, kTooLarge, 2000000, 1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
