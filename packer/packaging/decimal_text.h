@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <string_view>
 
@@ -7,8 +8,8 @@ namespace framestow {
 
 // The value of the leading decimal number of `text`, read as the C runtime's atoi reads it:
 // leading blanks skipped, an optional sign, then digits up to the first non-digit; 0 when there
-// are none. The value is accumulated modulo 2^32, so no input overflows; every caller keeps only
-// values that fit in a few digits or only the low bits.
+// are none. Values beyond 32 bits are clamped to the nearest 32-bit value, as the Windows runtime
+// does, so no input overflows.
 inline int32_t leading_decimal(std::string_view text) {
     std::size_t pos = 0;
     while (pos < text.size() && (text[pos] == ' ' || (text[pos] >= '\t' && text[pos] <= '\r'))) {
@@ -19,11 +20,12 @@ inline int32_t leading_decimal(std::string_view text) {
         negative = text[pos] == '-';
         ++pos;
     }
-    uint32_t value = 0;
+    constexpr int64_t kLimit = int64_t{INT32_MAX} + 1;
+    int64_t value = 0;
     for (; pos < text.size() && text[pos] >= '0' && text[pos] <= '9'; ++pos) {
-        value = value * 10u + static_cast<uint32_t>(text[pos] - '0');
+        value = std::min<int64_t>(value * 10 + (text[pos] - '0'), kLimit);
     }
-    return static_cast<int32_t>(negative ? 0u - value : value);
+    return static_cast<int32_t>(negative ? -value : std::min<int64_t>(value, kLimit - 1));
 }
 
 // True when `text` is not empty and holds decimal digits only.

@@ -21,10 +21,16 @@ TEST(ParseVersion, GivesMarkerAndOneByteForEachNumber) {
         std::array<uint8_t, 4> bytes;
     };
     const Case cases[] = {
-        {"1.0.3.12", {1, 0, 3, 12}}, {"1.2.3.4", {1, 2, 3, 4}},
-        {"2.1", {2, 1, 1, 1}},       {"7", {7, 7, 7, 7}},
-        {"", {0, 0, 0, 0}},          {"256", {0, 0, 0, 0}},
-        {"1.2.3.4.5", {1, 2, 3, 4}}, {"x.300.-1", {0, 44, 255, 255}},
+        {"1.0.3.12", {1, 0, 3, 12}},
+        {"1.2.3.4", {1, 2, 3, 4}},
+        {"2.1", {2, 1, 1, 1}},
+        {"7", {7, 7, 7, 7}},
+        {"", {0, 0, 0, 0}},
+        {"256", {0, 0, 0, 0}},
+        {"1.2.3.4.5", {1, 2, 3, 4}},
+        {"x.300.-1", {0, 44, 255, 255}},
+        // Numbers beyond 32 bits are clamped, as the Windows runtime's atoi does.
+        {"4294967297.-4294967297", {255, 0, 0, 0}},
     };
     for (const Case& c : cases) {
         const BinHeader header = parse_version(c.version);
