@@ -12,7 +12,9 @@
 #include <set>
 #include <utility>
 
+#include "platform/name_matching.h"
 #include "platform/platform.h"
+#include "platform/stdio_offsets.h"
 
 namespace framestow::platform {
 
@@ -20,21 +22,8 @@ namespace {
 
 constexpr char kSeparator = '/';
 
-char to_upper_ascii(char c) {
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-std::string to_upper_ascii(std::string_view text) {
-    std::string upper(text);
-    std::transform(upper.begin(), upper.end(), upper.begin(),
-                   [](char c) { return to_upper_ascii(c); });
-    return upper;
-}
-
 bool equal_ignoring_case(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return to_upper_ascii(x) == to_upper_ascii(y);
-           });
+    return a.size() == b.size() && to_upper_ascii(a) == to_upper_ascii(b);
 }
 
 // The full target of a symbolic link, however long: the buffer grows until readlink leaves
@@ -112,57 +101,6 @@ KeyLine split_key_line(std::string_view line) {
 constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
 
 // ---- Wildcard search ----
-
-// Matches `name` against a pattern of '*' (any run of characters) and '?' (one character),
-// without regard to ASCII letter case. Backtracks only to the latest '*', so the time stays
-// proportional to the product of the two lengths at worst.
-bool matches_wildcard(std::string_view pattern, std::string_view name) {
-    std::size_t p = 0;
-    std::size_t n = 0;
-    std::size_t star = std::string_view::npos;
-    std::size_t star_name = 0;
-    while (n < name.size()) {
-        if (p < pattern.size() && pattern[p] == '*') {
-            star = p++;
-            star_name = n;
-        } else if (p < pattern.size() &&
-                   (pattern[p] == '?' || to_upper_ascii(pattern[p]) == to_upper_ascii(name[n]))) {
-            ++p;
-            ++n;
-        } else if (star != std::string_view::npos) {
-            p = star + 1;
-            n = ++star_name;
-        } else {
-            return false;
-        }
-    }
-    while (p < pattern.size() && pattern[p] == '*') {
-        ++p;
-    }
-    return p == pattern.size();
-}
-
-// As on Windows, a pattern that ends in ".*" also matches a name without a dot, with the ".*"
-// standing for nothing: "*.*" matches every name and "readme.*" matches "readme".
-bool matches_name_pattern(std::string_view pattern, std::string_view name) {
-    if (matches_wildcard(pattern, name)) {
-        return true;
-    }
-    constexpr std::string_view kAnyExtension = ".*";
-    return pattern.ends_with(kAnyExtension) && name.find('.') == std::string_view::npos &&
-           matches_wildcard(pattern.substr(0, pattern.size() - kAnyExtension.size()), name);
-}
-
-// The order in which the Windows file system delivers names: by their upper-cased bytes, and
-// names that differ only in case by their own bytes, so the order is total.
-bool comes_before_in_search_order(const std::string& a, const std::string& b) {
-    const std::string upper_a = to_upper_ascii(a);
-    const std::string upper_b = to_upper_ascii(b);
-    if (upper_a != upper_b) {
-        return upper_a < upper_b;
-    }
-    return a < b;
-}
 
 // Every entry name of a folder, including "." and "..", which every folder has even where
 // readdir leaves them out. Empty when the folder cannot be read.
@@ -297,91 +235,14 @@ std::vector<std::string> wildcard_search(const std::string& pattern) {
     return found;
 }
 
-// ---- File ----
+// ---- 64-bit file offsets ----
 
-File File::open_for_reading(const std::string& path) {
-    return File(std::fopen(path.c_str(), "rb"));
+int64_t tell_offset(std::FILE* stream) {
+    return ::ftello(stream);
 }
 
-File File::open_for_writing(const std::string& path) {
-    return File(std::fopen(path.c_str(), "wb"));
-}
-
-File::File(File&& other) noexcept
-    : stream_(std::exchange(other.stream_, nullptr)),
-      write_failed_(std::exchange(other.write_failed_, false)) {}
-
-File& File::operator=(File&& other) noexcept {
-    if (this != &other) {
-        if (stream_ != nullptr) {
-            std::fclose(stream_);
-        }
-        stream_ = std::exchange(other.stream_, nullptr);
-        write_failed_ = std::exchange(other.write_failed_, false);
-    }
-    return *this;
-}
-
-File::~File() {
-    if (stream_ != nullptr) {
-        std::fclose(stream_);
-    }
-}
-
-std::size_t File::read(void* data, std::size_t size) {
-    if (stream_ == nullptr) {
-        return 0;
-    }
-    return std::fread(data, 1, size, stream_);
-}
-
-bool File::read_failed() const {
-    return stream_ == nullptr || std::ferror(stream_) != 0;
-}
-
-bool File::write(const void* data, std::size_t size) {
-    if (stream_ == nullptr || std::fwrite(data, 1, size, stream_) != size) {
-        write_failed_ = true;
-        return false;
-    }
-    return true;
-}
-
-std::optional<uint64_t> File::length() {
-    if (stream_ == nullptr) {
-        return std::nullopt;
-    }
-    const off_t position = ::ftello(stream_);
-    if (position < 0 || ::fseeko(stream_, 0, SEEK_END) != 0) {
-        return std::nullopt;
-    }
-    const off_t end = ::ftello(stream_);
-    // The position is put back, so measuring does not disturb reading.
-    if (end < 0 || ::fseeko(stream_, position, SEEK_SET) != 0) {
-        return std::nullopt;
-    }
-    return static_cast<uint64_t>(end);
-}
-
-bool File::close() {
-    if (stream_ == nullptr) {
-        return false;
-    }
-    // Written data may sit in the stream's buffer until now, so a full disk often shows only here.
-    bool ok = !write_failed_;
-    if (std::fflush(stream_) != 0) {
-        ok = false;
-    }
-    // A flush that failed earlier, inside a seek for length(), leaves only the error flag behind.
-    if (std::ferror(stream_) != 0) {
-        ok = false;
-    }
-    if (std::fclose(stream_) != 0) {
-        ok = false;
-    }
-    stream_ = nullptr;
-    write_failed_ = false;
-    return ok;
+bool seek_offset(std::FILE* stream, int64_t offset, int origin) {
+    return ::fseeko(stream, static_cast<off_t>(offset), origin) == 0;
 }
 
 }  // namespace framestow::platform

@@ -10,7 +10,9 @@
 #include <limits>
 #include <utility>
 
+#include "platform/name_matching.h"
 #include "platform/platform.h"
+#include "platform/stdio_offsets.h"
 
 namespace framestow::platform {
 
@@ -24,17 +26,6 @@ constexpr DWORD kFirstBufferSize = 260;
 
 bool is_separator(char c) {
     return c == '\\' || c == '/';
-}
-
-char to_upper_ascii(char c) {
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-std::string to_upper_ascii(std::string_view text) {
-    std::string upper(text);
-    std::transform(upper.begin(), upper.end(), upper.begin(),
-                   [](char c) { return to_upper_ascii(c); });
-    return upper;
 }
 
 // Asks a Win32 text query for its answer with a growing buffer. `query` gets the buffer and its
@@ -79,58 +70,6 @@ std::string full_path(const std::string& path) {
 }
 
 // ---- Wildcard search ----
-
-// Matches `name` against a pattern of '*' (any run of characters) and '?' (one character),
-// without regard to ASCII letter case. Backtracks only to the latest '*', so the time stays
-// proportional to the product of the two lengths at worst.
-bool matches_wildcard(std::string_view pattern, std::string_view name) {
-    std::size_t p = 0;
-    std::size_t n = 0;
-    std::size_t star = std::string_view::npos;
-    std::size_t star_name = 0;
-    while (n < name.size()) {
-        if (p < pattern.size() && pattern[p] == '*') {
-            star = p++;
-            star_name = n;
-        } else if (p < pattern.size() &&
-                   (pattern[p] == '?' || to_upper_ascii(pattern[p]) == to_upper_ascii(name[n]))) {
-            ++p;
-            ++n;
-        } else if (star != std::string_view::npos) {
-            p = star + 1;
-            n = ++star_name;
-        } else {
-            return false;
-        }
-    }
-    while (p < pattern.size() && pattern[p] == '*') {
-        ++p;
-    }
-    return p == pattern.size();
-}
-
-// A pattern that ends in ".*" also matches a name without a dot, with the ".*" standing for
-// nothing: "*.*" matches every name and "readme.*" matches "readme".
-bool matches_name_pattern(std::string_view pattern, std::string_view name) {
-    if (matches_wildcard(pattern, name)) {
-        return true;
-    }
-    constexpr std::string_view kAnyExtension = ".*";
-    return pattern.ends_with(kAnyExtension) && name.find('.') == std::string_view::npos &&
-           matches_wildcard(pattern.substr(0, pattern.size() - kAnyExtension.size()), name);
-}
-
-// The order in which NTFS delivers names: by their upper-cased bytes, and names that differ only
-// in case by their own bytes, so the order is total. Sorting here keeps other file systems (FAT,
-// network shares) and the POSIX build in the same order.
-bool comes_before_in_search_order(const std::string& a, const std::string& b) {
-    const std::string upper_a = to_upper_ascii(a);
-    const std::string upper_b = to_upper_ascii(b);
-    if (upper_a != upper_b) {
-        return upper_a < upper_b;
-    }
-    return a < b;
-}
 
 struct FoundEntry {
     std::string name;
@@ -240,88 +179,15 @@ std::vector<std::string> wildcard_search(const std::string& pattern) {
     return found;
 }
 
-// ---- File ----
+// ---- 64-bit file offsets ----
 
-File File::open_for_reading(const std::string& path) {
-    return File(std::fopen(path.c_str(), "rb"));
+// The 64-bit calls: the plain ones stop at 2 GiB, since a long is 32 bits on Windows.
+int64_t tell_offset(std::FILE* stream) {
+    return _ftelli64(stream);
 }
 
-File File::open_for_writing(const std::string& path) {
-    return File(std::fopen(path.c_str(), "wb"));
-}
-
-File::File(File&& other) noexcept
-    : stream_(std::exchange(other.stream_, nullptr)),
-      write_failed_(std::exchange(other.write_failed_, false)) {}
-
-File& File::operator=(File&& other) noexcept {
-    if (this != &other) {
-        if (stream_ != nullptr) {
-            std::fclose(stream_);
-        }
-        stream_ = std::exchange(other.stream_, nullptr);
-        write_failed_ = std::exchange(other.write_failed_, false);
-    }
-    return *this;
-}
-
-File::~File() {
-    if (stream_ != nullptr) {
-        std::fclose(stream_);
-    }
-}
-
-std::size_t File::read(void* data, std::size_t size) {
-    if (stream_ == nullptr) {
-        return 0;
-    }
-    return std::fread(data, 1, size, stream_);
-}
-
-bool File::read_failed() const {
-    return stream_ == nullptr || std::ferror(stream_) != 0;
-}
-
-bool File::write(const void* data, std::size_t size) {
-    if (stream_ == nullptr || std::fwrite(data, 1, size, stream_) != size) {
-        write_failed_ = true;
-        return false;
-    }
-    return true;
-}
-
-std::optional<uint64_t> File::length() {
-    if (stream_ == nullptr) {
-        return std::nullopt;
-    }
-    // The 64-bit calls: the plain ones stop at 2 GiB, since a long is 32 bits on Windows.
-    const __int64 position = _ftelli64(stream_);
-    if (position < 0 || _fseeki64(stream_, 0, SEEK_END) != 0) {
-        return std::nullopt;
-    }
-    const __int64 end = _ftelli64(stream_);
-    // The position is put back, so measuring does not disturb reading.
-    if (end < 0 || _fseeki64(stream_, position, SEEK_SET) != 0) {
-        return std::nullopt;
-    }
-    return static_cast<uint64_t>(end);
-}
-
-bool File::close() {
-    if (stream_ == nullptr) {
-        return false;
-    }
-    // Written data may sit in the stream's buffer until now, so a full disk often shows only here.
-    bool ok = !write_failed_;
-    if (std::fflush(stream_) != 0) {
-        ok = false;
-    }
-    if (std::fclose(stream_) != 0) {
-        ok = false;
-    }
-    stream_ = nullptr;
-    write_failed_ = false;
-    return ok;
+bool seek_offset(std::FILE* stream, int64_t offset, int origin) {
+    return _fseeki64(stream, offset, origin) == 0;
 }
 
 }  // namespace framestow::platform

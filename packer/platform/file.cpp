@@ -1,0 +1,95 @@
+// File, the checked binary file of the platform layer, over the C runtime's streams.
+
+#include <utility>
+
+#include "platform/platform.h"
+#include "platform/stdio_offsets.h"
+
+namespace framestow::platform {
+
+File File::open_for_reading(const std::string& path) {
+    return File(std::fopen(path.c_str(), "rb"));
+}
+
+File File::open_for_writing(const std::string& path) {
+    return File(std::fopen(path.c_str(), "wb"));
+}
+
+File::File(File&& other) noexcept
+    : stream_(std::exchange(other.stream_, nullptr)),
+      write_failed_(std::exchange(other.write_failed_, false)) {}
+
+File& File::operator=(File&& other) noexcept {
+    if (this != &other) {
+        if (stream_ != nullptr) {
+            std::fclose(stream_);
+        }
+        stream_ = std::exchange(other.stream_, nullptr);
+        write_failed_ = std::exchange(other.write_failed_, false);
+    }
+    return *this;
+}
+
+File::~File() {
+    if (stream_ != nullptr) {
+        std::fclose(stream_);
+    }
+}
+
+std::size_t File::read(void* data, std::size_t size) {
+    if (stream_ == nullptr) {
+        return 0;
+    }
+    return std::fread(data, 1, size, stream_);
+}
+
+bool File::read_failed() const {
+    return stream_ == nullptr || std::ferror(stream_) != 0;
+}
+
+bool File::write(const void* data, std::size_t size) {
+    if (stream_ == nullptr || std::fwrite(data, 1, size, stream_) != size) {
+        write_failed_ = true;
+        return false;
+    }
+    return true;
+}
+
+std::optional<uint64_t> File::length() {
+    if (stream_ == nullptr) {
+        return std::nullopt;
+    }
+    const int64_t position = tell_offset(stream_);
+    if (position < 0 || !seek_offset(stream_, 0, SEEK_END)) {
+        return std::nullopt;
+    }
+    const int64_t end = tell_offset(stream_);
+    // The position is put back, so measuring does not disturb reading.
+    if (end < 0 || !seek_offset(stream_, position, SEEK_SET)) {
+        return std::nullopt;
+    }
+    return static_cast<uint64_t>(end);
+}
+
+bool File::close() {
+    if (stream_ == nullptr) {
+        return false;
+    }
+    // Written data may sit in the stream's buffer until now, so a full disk often shows only here.
+    bool ok = !write_failed_;
+    if (std::fflush(stream_) != 0) {
+        ok = false;
+    }
+    // A flush that failed earlier, inside a seek for length(), leaves only the error flag behind.
+    if (std::ferror(stream_) != 0) {
+        ok = false;
+    }
+    if (std::fclose(stream_) != 0) {
+        ok = false;
+    }
+    stream_ = nullptr;
+    write_failed_ = false;
+    return ok;
+}
+
+}  // namespace framestow::platform
