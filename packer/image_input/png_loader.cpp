@@ -121,6 +121,18 @@ void widen_rgb_rows(const std::vector<png_bytep>& rows, uint32_t width) {
     }
 }
 
+// Of the ancillary chunks only tRNS changes the pixels kept here (no gamma or colour management
+// is applied). Every other one is skipped unread, so a damaged or absurdly long one can neither
+// fail the load nor make libpng allocate memory for its data.
+void skip_unused_chunks(png_structp png) {
+    static constexpr png_byte kUnused[] =
+        "bKGD\0cHRM\0eXIf\0gAMA\0hIST\0iCCP\0iTXt\0oFFs\0pCAL\0pHYs\0sBIT\0sCAL\0sPLT\0"
+        "sRGB\0tEXt\0tIME\0zTXt";
+    constexpr int kUnusedCount = sizeof(kUnused) / 5;
+    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, 0);
+    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, kUnused, kUnusedCount);
+}
+
 // Reads the header and applies the size test before any pixel is decoded, so a file that claims
 // a huge picture is refused before libpng allocates anything for it.
 int read_png_file(const PngReadStructs& structs, ByteSource& source, PictureBuffers& buffers,
@@ -132,6 +144,7 @@ int read_png_file(const PngReadStructs& structs, ByteSource& source, PictureBuff
     // libpng's own limit on the sides (a million pixels) would refuse some huge headers before
     // our size test, without its message; the size test is the limit that counts.
     png_set_user_limits(png, PNG_UINT_31_MAX, PNG_UINT_31_MAX);
+    skip_unused_chunks(png);
     if (!run_guarded(png, [&] { png_read_info(png, info); })) {
         return -1;
     }
