@@ -236,13 +236,10 @@ void expect_decodes_to(const fs::path& package_path, const Answer& answer,
     EXPECT_EQ(decoded, expected);
 }
 
-TEST(FirmwareEndToEnd, EveryPictureDecodesFromWhereGetPngOffsetPoints) {
-    PackerWorkspace workspace(built_packer());
-    workspace.write_config(kConfig);
-    const std::vector<SourcePicture> pictures = add_pictures(workspace);
-    const ProcessResult run = workspace.run();
-    ASSERT_EQ(run.exit_status, 0) << run.out;
-
+// Compiles the workspace's BitmapMapping.cpp with the look-up driver and asks it about every
+// application up to `last_app` and picture up to `last_picture`.
+std::map<std::pair<int, int>, Answer> ask_firmware(const PackerWorkspace& workspace, int last_app,
+                                                   int last_picture) {
     const fs::path firmware = FRAMESTOW_FIRMWARE_DIR;
     const fs::path lookup = workspace.root() / "lookup";
     int status = 0;
@@ -252,12 +249,65 @@ TEST(FirmwareEndToEnd, EveryPictureDecodesFromWhereGetPngOffsetPoints) {
             workspace.output("BitmapMapping.cpp").string() + "' '" +
             (firmware / "lookup_driver.cpp").string() + "' -o '" + lookup.string() + "' 2>&1",
         status);
-    ASSERT_EQ(status, 0) << diagnostics;
-    const auto answers =
-        parse_answers(run_command("'" + lookup.string() + "' " + std::to_string(kLastApp) + " " +
-                                      std::to_string(kLastPicture),
+    EXPECT_EQ(status, 0) << diagnostics;
+    auto answers =
+        parse_answers(run_command("'" + lookup.string() + "' " + std::to_string(last_app) + " " +
+                                      std::to_string(last_picture),
                                   status));
-    ASSERT_EQ(status, 0);
+    EXPECT_EQ(status, 0);
+    return answers;
+}
+
+TEST(FirmwareEndToEnd, TheDemoWorkspaceIsFoundWhereItsMappingSays) {
+    PackerWorkspace workspace(built_packer());
+    const fs::path demo = FRAMESTOW_DEMO_DIR;
+    fs::copy_file(demo / "config.ini", workspace.root() / "config.ini");
+    for (const auto& entry : fs::directory_iterator(demo / "image")) {
+        fs::copy_file(entry.path(), workspace.image(entry.path().filename().string()));
+    }
+    const ProcessResult run = workspace.run();
+    ASSERT_EQ(run.exit_status, 0) << run.out;
+
+    // Every picture of the demo is found in its package exactly as the check decoded it.
+    int found = 0;
+    for (const auto& [numbers, answer] : ask_firmware(workspace, 4, 5)) {
+        const auto [app, png] = numbers;
+        SCOPED_TRACE("application " + std::to_string(app) + ", picture " + std::to_string(png));
+        char stem[16];
+        std::snprintf(stem, sizeof stem, "A%03d_%03d", app, png);
+        fs::path check;
+        for (const char* extension : {".png", ".bmp"}) {
+            if (fs::exists(workspace.image(std::string(stem) + extension))) {
+                check = workspace.staged("image_unzip", std::string(stem) + extension);
+            }
+        }
+        if (check.empty()) {
+            EXPECT_TRUE(answer.kind == "none" || answer.size == 0u);
+            continue;
+        }
+        ASSERT_EQ(answer.kind, "found");
+        const Bytes package = testing::read_bytes(workspace.output(answer.bin_name));
+        ASSERT_LE(answer.offset + answer.size, package.size());
+        const std::span<const uint8_t> compressed(package.data() + answer.offset, answer.size);
+        const Bytes checked = testing::read_bytes(check);
+        Bytes decoded(checked.size() + 4);
+        DecodedPicture picture;
+        ASSERT_EQ(decode_picture(compressed, kSettings, decoded, picture), 0);
+        decoded.resize(picture.pixel_bytes);
+        EXPECT_EQ(decoded, Bytes(checked.begin() + 8, checked.end()));
+        ++found;
+    }
+    EXPECT_EQ(found, 7);
+}
+
+TEST(FirmwareEndToEnd, EveryPictureDecodesFromWhereGetPngOffsetPoints) {
+    PackerWorkspace workspace(built_packer());
+    workspace.write_config(kConfig);
+    const std::vector<SourcePicture> pictures = add_pictures(workspace);
+    const ProcessResult run = workspace.run();
+    ASSERT_EQ(run.exit_status, 0) << run.out;
+
+    const auto answers = ask_firmware(workspace, kLastApp, kLastPicture);
     ASSERT_EQ(answers.size(), static_cast<std::size_t>((kLastApp + 1) * (kLastPicture + 1)));
 
     for (const auto& [numbers, answer] : answers) {
