@@ -99,7 +99,7 @@ const BenchPicture& picture(int kind, int size_index) {
             store_le32(pixel, value);
         }
     }
-    p.info = ImageBitmap{static_cast<int32_t>(p.bitmap.size()), width, height, kPictureKindPng};
+    p.info = ImageBitmap{p.bitmap, width, height, kPictureKindPng};
     return p;
 }
 
@@ -131,15 +131,16 @@ constexpr std::size_t kCompressedArea = 2 * kPictureBufferSize;
 void compress_benchmark(benchmark::State& state, bool block_form) {
     const BenchPicture& source =
         picture(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
-    std::vector<uint8_t> bitmap = source.bitmap;
     std::vector<uint8_t> compressed(kCompressedArea);
     const CodecSettings settings = settings_for(block_form);
     std::size_t size = 0;
     for (auto _ : state) {
-        if (compress_picture(bitmap, source.info, settings, compressed, size) != 0) {
+        const CompressedPicture result = compress_picture(source.info, settings, compressed);
+        if (result.status != CodecStatus::kOk) {
             state.SkipWithError("compression failed");
             break;
         }
+        size = result.size;
         benchmark::ClobberMemory();
     }
     state.counters["ratio"] = static_cast<double>(size) / static_cast<double>(source.pixel_bytes);
@@ -149,18 +150,17 @@ void compress_benchmark(benchmark::State& state, bool block_form) {
 void decode_benchmark(benchmark::State& state, bool block_form) {
     const BenchPicture& source =
         picture(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
-    std::vector<uint8_t> bitmap = source.bitmap;
     std::vector<uint8_t> compressed(kCompressedArea);
     std::vector<uint8_t> decoded(kPictureBufferSize);
     const CodecSettings settings = settings_for(block_form);
-    std::size_t size = 0;
-    if (compress_picture(bitmap, source.info, settings, compressed, size) != 0) {
+    const CompressedPicture zip = compress_picture(source.info, settings, compressed);
+    if (zip.status != CodecStatus::kOk) {
         state.SkipWithError("compression failed");
         return;
     }
-    DecodedPicture result;
     for (auto _ : state) {
-        if (decode_picture(std::span(compressed).first(size), settings, decoded, result) != 0) {
+        if (decode_picture(std::span(compressed).first(zip.size), settings, decoded).status !=
+            CodecStatus::kOk) {
             state.SkipWithError("decoding failed");
             break;
         }

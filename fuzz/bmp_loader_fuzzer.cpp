@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstring>
 #include <span>
+#include <sstream>
 #include <string>
 
 #include "codec/byte_order.h"
@@ -35,7 +36,7 @@ StoredRows stored_rows(std::span<const uint8_t> file) {
     return rows;
 }
 
-void check_loaded_picture(std::span<const uint8_t> file, const framestow::PictureBuffers& buffers,
+void check_loaded_picture(std::span<const uint8_t> file, const framestow::PictureBuffer& buffer,
                           const framestow::ImageBitmap& bitmap) {
     require(bitmap.picture_kind == framestow::kPictureKindBmp, "a BMP picture is of kind 2");
     require(bitmap.width >= 0 && bitmap.width <= framestow::kMaxPictureSide && bitmap.height >= 0 &&
@@ -43,9 +44,9 @@ void check_loaded_picture(std::span<const uint8_t> file, const framestow::Pictur
             "width and height fit the header's 16 bits");
     const uint64_t pixel_bytes = uint64_t(bitmap.width) * uint64_t(bitmap.height) * 2;
     require(pixel_bytes <= framestow::kMaxPixelBytes, "the pixels fit the bitmap buffer");
-    require(uint64_t(bitmap.size) == pixel_bytes + framestow::kPictureHeaderSize,
+    require(bitmap.bytes.size() == pixel_bytes + framestow::kPictureHeaderSize,
             "size is width x height x 2 + 8");
-    const framestow::PictureHeader header = framestow::load_picture_header(buffers.bitmap.data());
+    const framestow::PictureHeader header = framestow::load_picture_header(buffer.data());
     require(header.magic == framestow::kMagicBitmap, "bitmap magic 0x1234");
     require(header.pixel_format == framestow::kFormatRgb565, "pixel format 0xF565");
     require(header.width == uint16_t(bitmap.width) && header.height == uint16_t(bitmap.height),
@@ -54,7 +55,7 @@ void check_loaded_picture(std::span<const uint8_t> file, const framestow::Pictur
     const StoredRows rows = stored_rows(file);
     require(rows.row_bytes == uint64_t(bitmap.width) * 2, "the loader's width is the file's");
     const uint64_t height = uint64_t(bitmap.height);
-    const uint8_t* pixels = buffers.bitmap.data() + framestow::kPictureHeaderSize;
+    const uint8_t* pixels = buffer.data() + framestow::kPictureHeaderSize;
     for (uint64_t row = 0; row < height; ++row) {
         const uint64_t stored = rows.top_down ? row : height - 1 - row;
         const uint64_t from = rows.offset + stored * rows.stride;
@@ -67,17 +68,24 @@ void check_loaded_picture(std::span<const uint8_t> file, const framestow::Pictur
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
-    fuzzcheck::silence_messages();
-    static framestow::PictureBuffers buffers;
+    static framestow::PictureBuffer buffer;
     const std::span<const uint8_t> file(data, size);
     framestow::ImageBitmap bitmap;
-    const int result = framestow::decode_bmp_image(
-        file, "image/A001_001.bmp", "temp/image_bitmap/A001_001.bmp", buffers, bitmap);
+    framestow::SpanSource source(file);
+    const framestow::BmpHeaders headers = framestow::read_bmp_headers(source);
+    if (!framestow::has_bmp_signature(headers)) {
+        return 0;
+    }
+    const std::string picture_path = "image/A001_001.bmp";
+    const std::string bitmap_path = "temp/image_bitmap/A001_001.bmp";
+    std::ostringstream messages;
+    const int result = framestow::decode_bmp_image(headers, source, {picture_path, bitmap_path},
+                                                   buffer, bitmap, messages);
     require(result == 0 || result == -1, "the BMP loader answers 0 or -1");
     if (result == 0) {
-        check_loaded_picture(file, buffers, bitmap);
+        check_loaded_picture(file, buffer, bitmap);
     } else {
-        require(bitmap.size == 0, "size is set only on success");
+        require(bitmap.bytes.empty(), "the bitmap is set only on success");
     }
     return 0;
 }

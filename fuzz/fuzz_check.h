@@ -16,7 +16,7 @@ inline void require(bool condition, const char* what) {
     }
 }
 
-// The code under test reports to std::cout line by line, with a flush each; millions of runs of
+// The packaging code reports to std::cout line by line, with a flush each; millions of runs of
 // that would cost more than the code itself, and nobody reads it.
 inline void silence_messages() {
     static const bool silenced = [] {

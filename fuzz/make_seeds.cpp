@@ -121,18 +121,16 @@ Bytes compressed_seed(uint8_t settings_byte, uint16_t format, uint16_t width, ui
     if ((settings_byte & 0x01) != 0) {
         settings.png = framestow::CompressionSettings{0, 1, (settings_byte >> 1) & 0x03};
     }
-    Bytes bitmap = bitmap_of(format, width, height, pixels);
-    framestow::ImageBitmap picture;
-    picture.size = static_cast<int32_t>(bitmap.size());
-    picture.width = width;
-    picture.height = height;
-    picture.picture_kind = framestow::picture_kind_of_format(format);
+    const Bytes bitmap = bitmap_of(format, width, height, pixels);
+    const framestow::ImageBitmap picture{bitmap, width, height,
+                                         framestow::picture_kind_of_format(format)};
     Bytes compressed(framestow::kPictureHeaderSize + pixels.size() * 3 + 16);
-    std::size_t size = 0;
-    if (framestow::compress_picture(bitmap, picture, settings, compressed, size) != 0) {
+    const framestow::CompressedPicture result =
+        framestow::compress_picture(picture, settings, compressed);
+    if (result.status != framestow::CodecStatus::kOk) {
         throw std::runtime_error("a seed picture does not compress");
     }
-    compressed.resize(size);
+    compressed.resize(result.size);
     return concat({settings_byte}, compressed);
 }
 

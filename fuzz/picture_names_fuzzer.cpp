@@ -29,7 +29,7 @@ constexpr std::size_t kMostNames = 200;
 
 const fuzzcheck::ScratchFile config("config.ini");
 
-std::string package_file_name(int bin_index) {
+std::string expected_file_name(int bin_index) {
     char name[32];
     std::snprintf(name, sizeof name, "gui%.2d.bin", bin_index);
     return name;
@@ -50,31 +50,28 @@ std::vector<std::string> split_names(std::string_view text) {
     return names;
 }
 
-void check_sections(const framestow::BinList& bins, int result) {
-    require(result == 0, "every section read becomes a record");
+void check_sections(const framestow::BinList& bins) {
     for (std::size_t k = 1; k <= bins.count(); ++k) {
-        require(bins.records()[k - 1].name == package_file_name(static_cast<int>(k)),
+        require(bins.records()[k - 1].name == expected_file_name(static_cast<int>(k)),
                 "record k is the section gui%.2d.bin of k");
     }
 }
 
 // Each application of the list has one entry for every number from 1 up to its highest, and the
 // real entries are all there, in their order, with their sizes; placeholders have size 0.
-void check_filled(const std::vector<std::string>& real, const std::vector<std::string>& files,
-                  const std::vector<uint32_t>& sizes) {
-    require(files.size() == sizes.size(), "names and sizes stay parallel");
+void check_filled(const std::vector<std::string>& real, const framestow::PackageEntries& entries) {
     std::size_t next_real = 0;
     framestow::PictureNumbers previous;
-    for (std::size_t j = 0; j < files.size(); ++j) {
-        const framestow::PictureNumbers numbers = framestow::parse_picture_name(files[j]);
+    for (const framestow::PackageEntry& entry : entries) {
+        const framestow::PictureNumbers numbers = framestow::parse_picture_name(entry.name);
         const int32_t expected = numbers.app == previous.app ? previous.picture + 1 : 1;
         require(numbers.picture == expected, "picture numbers run 1, 2, 3, ... per application");
         previous = numbers;
-        if (next_real < real.size() && files[j] == real[next_real]) {
-            require(sizes[j] == next_real + 1, "a real entry keeps its size");
+        if (next_real < real.size() && entry.name == real[next_real]) {
+            require(entry.size == next_real + 1, "a real entry keeps its size");
             ++next_real;
         } else {
-            require(sizes[j] == 0 && files[j].ends_with(".png"),
+            require(entry.size == 0 && entry.name.ends_with(".png"),
                     "a placeholder is a .png of size 0");
         }
     }
@@ -89,23 +86,19 @@ void check_packages(const framestow::BinList& bins, const std::vector<std::strin
     std::size_t claimed = 0;
     for (std::size_t k = 1; k <= bins.count(); ++k) {
         const int bin_index = static_cast<int>(k);
-        std::vector<std::string> files;
-        std::string file_name = "unchanged";
-        require(framestow::collect_bin_files(bins, bin_index, names, files, file_name) == 0,
-                "a package's file name can always be formed");
-        require(file_name == (files.empty() ? "" : package_file_name(bin_index)),
-                "the package file name is gui%.2d.bin, or empty without pictures");
+        const std::vector<std::string> files = framestow::collect_bin_files(bins, bin_index, names);
+        require(framestow::package_file_name(bin_index) == expected_file_name(bin_index),
+                "the package file name is gui%.2d.bin");
         for (const std::string& file : files) {
             require(package_of[file] == bin_index, "a picture goes to the package that claims it");
         }
         claimed += files.size();
-        std::vector<uint32_t> sizes(files.size());
-        for (std::size_t i = 0; i < sizes.size(); ++i) {
-            sizes[i] = static_cast<uint32_t>(i + 1);
+        framestow::PackageEntries entries;
+        for (std::size_t i = 0; i < files.size(); ++i) {
+            entries.push_back({files[i], static_cast<uint32_t>(i + 1)});
         }
-        const std::vector<std::string> real = files;
-        require(framestow::fill_gaps(files, sizes) == 0, "fill_gaps takes parallel lists");
-        check_filled(real, files, sizes);
+        framestow::fill_gaps(entries);
+        check_filled(files, entries);
     }
     const auto unclaimed = static_cast<std::size_t>(
         std::count_if(package_of.begin(), package_of.end(),
@@ -132,8 +125,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
                     numbers.picture <= 999,
                 "a checked name carries numbers from 1 to 999");
     }
-    framestow::BinList bins;
-    check_sections(bins, bins.read_app_list(config.path()));
+    const framestow::BinList bins = framestow::read_app_list(config.path());
+    check_sections(bins);
     check_packages(bins, names);
     return 0;
 }

@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <sstream>
 #include <vector>
 
 #include "codec/byte_order.h"
@@ -69,7 +70,7 @@ std::vector<uint8_t> with_correct_crcs(std::span<const uint8_t> file) {
     return fixed;
 }
 
-void check_loaded_picture(const framestow::PictureBuffers& buffers,
+void check_loaded_picture(const framestow::PictureBuffer& buffer,
                           const framestow::ImageBitmap& bitmap) {
     require(bitmap.picture_kind == framestow::kPictureKindPng, "a PNG picture is of kind 1");
     require(bitmap.width >= 0 && bitmap.width <= framestow::kMaxPictureSide && bitmap.height >= 0 &&
@@ -77,9 +78,9 @@ void check_loaded_picture(const framestow::PictureBuffers& buffers,
             "width and height fit the header's 16 bits");
     const uint64_t pixel_bytes = uint64_t(bitmap.width) * uint64_t(bitmap.height) * 4;
     require(pixel_bytes <= framestow::kMaxPixelBytes, "the pixels fit the bitmap buffer");
-    require(uint64_t(bitmap.size) == pixel_bytes + framestow::kPictureHeaderSize,
+    require(bitmap.bytes.size() == pixel_bytes + framestow::kPictureHeaderSize,
             "size is width x height x 4 + 8");
-    const framestow::PictureHeader header = framestow::load_picture_header(buffers.bitmap.data());
+    const framestow::PictureHeader header = framestow::load_picture_header(buffer.data());
     require(header.magic == framestow::kMagicBitmap, "bitmap magic 0x1234");
     require(header.pixel_format == framestow::kFormat32, "pixel format 0x8888");
     require(header.width == uint16_t(bitmap.width) && header.height == uint16_t(bitmap.height),
@@ -89,21 +90,22 @@ void check_loaded_picture(const framestow::PictureBuffers& buffers,
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
-    fuzzcheck::silence_messages();
     // One set of areas for the whole run, as the packer has.
-    static framestow::PictureBuffers buffers;
+    static framestow::PictureBuffer buffer;
     const std::vector<uint8_t> fixed = with_correct_crcs(std::span<const uint8_t>(data, size));
     const std::span<const uint8_t> file(fixed);
     framestow::ImageBitmap bitmap;
-    const int result = framestow::decode_png_image(file, buffers, bitmap);
+    framestow::SpanSource source(file);
+    std::ostringstream messages;
+    const int result = framestow::decode_png_image(source, buffer, bitmap, messages);
     require(result == 0 || result == -1 || result == framestow::kNotPngFile,
             "the PNG loader answers 0, -1 or -3");
     require((result == framestow::kNotPngFile) == (size >= 4 && !starts_with_png_signature(file)),
             "-3 exactly for 4 or more bytes without the PNG signature");
     if (result == 0) {
-        check_loaded_picture(buffers, bitmap);
+        check_loaded_picture(buffer, bitmap);
     } else {
-        require(bitmap.size == 0, "size is set only on success");
+        require(bitmap.bytes.empty(), "the bitmap is set only on success");
     }
     return 0;
 }

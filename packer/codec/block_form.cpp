@@ -1,7 +1,6 @@
 #include "codec/block_form.h"
 
 #include <cstring>
-#include <iostream>
 
 #include "codec/byte_order.h"
 #include "codec/picture_format.h"
@@ -16,19 +15,14 @@ namespace {
 // The smallest token that can open a block's content item: 0x5F, the unit and one length byte.
 constexpr std::size_t kShortestRunToken = 6;
 
-// Reads unit `index`, first replacing a leading 0x5F by 0x5E in the pixels themselves.
-uint32_t take_unit(uint8_t* units, std::size_t index) {
-    uint8_t* unit = units + index * kUnitSize;
-    if (unit[0] == kRunByte) {
-        unit[0] = kRunByteStandIn;
-    }
-    return load_le32(unit);
+uint32_t take_unit(const uint8_t* units, std::size_t index) {
+    return block_form_unit(detail::load_unit(units, index));
 }
 
 // One past the last unit of the run of `value` that starts at `index`. Units are compared as
 // they read after the 0x5F change, which can join a unit to the run it follows; only a run whose
 // unit begins with 0x5E can take in such a unit.
-std::size_t run_end(uint8_t* units, std::size_t index, std::size_t count, uint32_t value) {
+std::size_t run_end(const uint8_t* units, std::size_t index, std::size_t count, uint32_t value) {
     std::size_t end = detail::skip_equal_units(units, index + 1, count, value);
     if ((value & 0xFFu) != kRunByteStandIn) {
         return end;
@@ -48,30 +42,30 @@ struct BlockCursor {
     uint8_t index = 0;
 };
 
-int write_item(std::span<uint8_t> buffer, BlockCursor& cursor, uint32_t value,
-               std::size_t run_length) {
+CodecStatus write_item(std::span<uint8_t> buffer, BlockCursor& cursor, uint32_t value,
+                       std::size_t run_length) {
     // The reserved header of the open block may already reach past the end.
     if (cursor.position > buffer.size()) {
-        std::cout << "BlockZipBody: ERR,Out of bond" << std::endl;
-        return -1;
+        return CodecStatus::kBlockOutOfBond;
     }
     if (run_length >= 2) {
-        const int size = WriteCompressData(buffer.subspan(cursor.position), value, run_length);
-        if (size < 0) {
-            return -1;
+        std::size_t size = 0;
+        const CodecStatus status =
+            WriteCompressData(buffer.subspan(cursor.position), value, run_length, size);
+        if (status != CodecStatus::kOk) {
+            return status;
         }
-        cursor.position += static_cast<std::size_t>(size);
-        cursor.content += static_cast<std::size_t>(size);
-        return 0;
+        cursor.position += size;
+        cursor.content += size;
+        return CodecStatus::kOk;
     }
     if (buffer.size() - cursor.position < kUnitSize) {
-        std::cout << "BlockZipBody: ERR,Out of bond" << std::endl;
-        return -1;
+        return CodecStatus::kBlockOutOfBond;
     }
     store_le32(buffer.data() + cursor.position, value);
     cursor.position += kUnitSize;
     cursor.content += kUnitSize;
-    return 0;
+    return CodecStatus::kOk;
 }
 
 // Fills in the open block's header and reserves room for the next one. The header bytes lie
@@ -87,19 +81,17 @@ void close_block(std::span<uint8_t> buffer, BlockCursor& cursor) {
 
 }  // namespace
 
-int WriteCompressData(std::span<uint8_t> out, uint32_t value, std::size_t run_length) {
+CodecStatus WriteCompressData(std::span<uint8_t> out, uint32_t value, std::size_t run_length,
+                              std::size_t& size) {
     if (run_length > kLongestRunLength) {
-        std::cout << "WriteCompressData: ERR,same_num is illegal" << std::endl;
-        return -1;
+        return CodecStatus::kRunTooLong;
     }
     const std::size_t length_bytes = run_length < (1u << 6)    ? 1
                                      : run_length < (1u << 14) ? 2
                                      : run_length < (1u << 22) ? 3
                                                                : 4;
-    const std::size_t size = 1 + kUnitSize + length_bytes;
-    if (out.size() < size) {
-        std::cout << "WriteCompressData: ERR,Out of bond" << std::endl;
-        return -1;
+    if (out.size() < 1 + kUnitSize + length_bytes) {
+        return CodecStatus::kRunTokenOutOfBond;
     }
     out[0] = kRunByte;
     store_le32(out.data() + 1, value);
@@ -108,19 +100,24 @@ int WriteCompressData(std::span<uint8_t> out, uint32_t value, std::size_t run_le
         length[k] = static_cast<uint8_t>(run_length >> (8 * (length_bytes - 1 - k)));
     }
     length[0] = static_cast<uint8_t>(length[0] | ((length_bytes - 1) << 6));
-    return static_cast<int>(size);
+    size = 1 + kUnitSize + length_bytes;
+    return CodecStatus::kOk;
 }
 
-int BlockZipBody(std::span<uint8_t> pixels, std::span<uint8_t> buffer, std::size_t& counter) {
+CodecStatus BlockZipBody(std::span<const uint8_t> pixels, std::span<uint8_t> buffer,
+                         std::size_t& counter) {
     // Keeps run tokens within 8 bytes, which the 4107-byte block limit counts on.
-    if (pixels.size() > kMaxPixelBytes || counter > buffer.size()) {
-        return -1;
+    if (pixels.size() > kMaxPixelBytes) {
+        return CodecStatus::kBitmapRefused;
+    }
+    if (counter > buffer.size()) {
+        return CodecStatus::kBlockOutOfBond;
     }
     const std::size_t count = pixels.size() / kUnitSize;
     if (count < 2) {
-        return 0;
+        return CodecStatus::kOk;
     }
-    uint8_t* units = pixels.data();
+    const uint8_t* units = pixels.data();
     BlockCursor cursor;
     cursor.block_start = counter;
     cursor.position = counter + kBlockHeaderSize;
@@ -128,8 +125,9 @@ int BlockZipBody(std::span<uint8_t> pixels, std::span<uint8_t> buffer, std::size
     while (index < count) {
         const uint32_t value = take_unit(units, index);
         const std::size_t end = run_end(units, index, count, value);
-        if (write_item(buffer, cursor, value, end - index) != 0) {
-            return -1;
+        const CodecStatus status = write_item(buffer, cursor, value, end - index);
+        if (status != CodecStatus::kOk) {
+            return status;
         }
         index = end;
         // A single last unit belongs to the same step as the item before it, so it joins that
@@ -140,7 +138,7 @@ int BlockZipBody(std::span<uint8_t> pixels, std::span<uint8_t> buffer, std::size
         }
     }
     counter = cursor.block_start;
-    return 0;
+    return CodecStatus::kOk;
 }
 
 int64_t UnzipBlock(std::span<const uint8_t> content, std::span<uint8_t> out) {

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <span>
 
+#include "codec/codec_status.h"
+
 // The block form of a compressed body: blocks one after another up to the end of the body.
 //
 //   offset in block  width     field
@@ -28,25 +30,31 @@ constexpr std::size_t kBlockCloseMark = 4096;
 constexpr std::size_t kBlockContentLimit = 4107;
 constexpr std::size_t kLongestRunLength = 1073741823;
 
-// Writes one run token at the start of `out`. Returns its size (6 to 9), or -1 with
-// "WriteCompressData: ERR,same_num is illegal" for a run length above 1073741823 or
-// "WriteCompressData: ERR,Out of bond" when `out` is too short.
-int WriteCompressData(std::span<uint8_t> out, uint32_t value, std::size_t run_length);
+// Writes one run token at the start of `out` and sets `size` to its length (6 to 9). Fails with
+// kRunTooLong for a run length above 1073741823, kRunTokenOutOfBond when `out` is too short.
+[[nodiscard]] CodecStatus WriteCompressData(std::span<uint8_t> out, uint32_t value,
+                                            std::size_t run_length, std::size_t& size);
 
 // Writes the block form of `pixels` (whole units) into `buffer` from byte `counter` on and adds
-// what it wrote to `counter`. A unit whose first byte is 0x5F has that byte changed to 0x5E in
-// `pixels` itself as it is read, so that no literal unit reads back as a run token. Fewer than 2
-// units give no block. Returns 0, or -1 when the body would pass the end of `buffer` (with
-// "BlockZipBody: ERR,Out of bond" or WriteCompressData's message) or `pixels` is larger than a
-// picture buffer.
-int BlockZipBody(std::span<uint8_t> pixels, std::span<uint8_t> buffer, std::size_t& counter);
+// what it wrote to `counter`. A unit whose first byte is 0x5F is written as if that byte were
+// 0x5E, so that no literal unit reads back as a run token; `pixels` are left as they are. Fewer
+// than 2 units give no block. Fails with kBlockOutOfBond or WriteCompressData's status when the
+// body would pass the end of `buffer`, kBitmapRefused when `pixels` is larger than a picture
+// buffer.
+[[nodiscard]] CodecStatus BlockZipBody(std::span<const uint8_t> pixels, std::span<uint8_t> buffer,
+                                       std::size_t& counter);
+
+// The unit as the block form stores it: with a leading 0x5F byte read as 0x5E.
+inline uint32_t block_form_unit(uint32_t unit) {
+    return (unit & 0xFFu) == kRunByte ? (unit & ~0xFFu) | kRunByteStandIn : unit;
+}
 
 // Decodes the content of one block into `out`. Returns the number of bytes decoded, or -1 when
 // the content is longer than 4107 bytes, ends inside an item, or would pass the end of `out`.
-int64_t UnzipBlock(std::span<const uint8_t> content, std::span<uint8_t> out);
+[[nodiscard]] int64_t UnzipBlock(std::span<const uint8_t> content, std::span<uint8_t> out);
 
 // Decodes a whole block-form body into `out`. Returns the number of bytes decoded, or -1 when a
 // block header or content is cut short, a block index is out of sequence, or a block fails.
-int64_t UnzipBlocks(std::span<const uint8_t> body, std::span<uint8_t> out);
+[[nodiscard]] int64_t UnzipBlocks(std::span<const uint8_t> body, std::span<uint8_t> out);
 
 }  // namespace framestow

@@ -2,14 +2,16 @@
 
 #include <algorithm>
 #include <cstring>
-#include <iostream>
 
 #include "codec/block_form.h"
+#include "codec/byte_order.h"
 #include "codec/marker_form.h"
 
 namespace framestow {
 
 namespace {
+
+constexpr std::size_t kUnitSize = 4;
 
 bool known_pixel_format(uint16_t pixel_format) {
     return pixel_format == kFormat32 || pixel_format == kFormatRgb565;
@@ -20,7 +22,25 @@ std::size_t bytes_per_pixel(uint16_t pixel_format) {
 }
 
 std::size_t round_up_to_unit(std::size_t bytes) {
-    return (bytes + 3) / 4 * 4;
+    return (bytes + kUnitSize - 1) / kUnitSize * kUnitSize;
+}
+
+CodecStatus write_body(BodyForm form, std::span<const uint8_t> pixels, int64_t pixel_count,
+                       std::span<uint8_t> compressed, std::size_t& counter) {
+    switch (form) {
+        case BodyForm::kMarker:
+            return SimpleZipBody(pixels, compressed, counter);
+        case BodyForm::kBlock:
+            // The block form covers width x height units, which must lie within the picture.
+            if (pixel_count > static_cast<int64_t>(pixels.size() / kUnitSize)) {
+                return CodecStatus::kBitmapRefused;
+            }
+            return BlockZipBody(pixels.first(static_cast<std::size_t>(pixel_count) * kUnitSize),
+                                compressed, counter);
+        case BodyForm::kHeaderOnly:
+            break;
+    }
+    return CodecStatus::kOk;
 }
 
 int64_t decode_body(BodyForm form, std::span<const uint8_t> body, std::span<uint8_t> out) {
@@ -35,6 +55,28 @@ std::size_t first_difference(const uint8_t* decoded, const uint8_t* original, st
     }
     return static_cast<std::size_t>(std::mismatch(decoded, decoded + count, original).first -
                                     decoded);
+}
+
+// The same for the block form, whose units that began with 0x5F decode with 0x5E: the bytes are
+// compared in stretches, and unit by unit only within a stretch that differs.
+std::size_t first_block_form_difference(const uint8_t* decoded, const uint8_t* original,
+                                        std::size_t count) {
+    constexpr std::size_t kStretch = 4096;
+    for (std::size_t start = 0; start < count; start += kStretch) {
+        const std::size_t end = std::min(count, start + kStretch);
+        if (first_difference(decoded + start, original + start, end - start) == end - start) {
+            continue;
+        }
+        for (std::size_t unit = start; unit < end; unit += kUnitSize) {
+            uint8_t expected_bytes[kUnitSize];
+            store_le32(expected_bytes, block_form_unit(load_le32(original + unit)));
+            const std::size_t offset = first_difference(decoded + unit, expected_bytes, kUnitSize);
+            if (offset < kUnitSize) {
+                return unit + offset;
+            }
+        }
+    }
+    return count;
 }
 
 }  // namespace
@@ -76,122 +118,112 @@ int32_t picture_kind_of_format(uint16_t pixel_format) {
     return pixel_format == kFormatRgb565 ? kPictureKindBmp : 0;
 }
 
-int SimpleZipHeader(std::span<const uint8_t> bitmap, int32_t bitmap_size,
-                    const CodecSettings& settings, std::span<uint8_t> compressed,
-                    std::size_t& counter) {
-    if (bitmap_size < static_cast<int32_t>(kPictureHeaderSize) ||
-        static_cast<std::size_t>(bitmap_size) > bitmap.size() ||
-        compressed.size() < kPictureHeaderSize) {
-        return -1;
+CodecStatus SimpleZipHeader(std::span<const uint8_t> bitmap, const CodecSettings& settings,
+                            std::span<uint8_t> compressed, std::size_t& counter) {
+    if (bitmap.size() < kPictureHeaderSize || compressed.size() < kPictureHeaderSize) {
+        return CodecStatus::kBitmapRefused;
     }
     PictureHeader header = load_picture_header(bitmap.data());
     if (header.magic != kMagicBitmap || !known_pixel_format(header.pixel_format)) {
-        return -1;
+        return CodecStatus::kBitmapRefused;
     }
     header.magic = compressed_magic(settings);
     store_picture_header(compressed.data(), header);
     counter = kPictureHeaderSize;
-    return 0;
+    return CodecStatus::kOk;
 }
 
-int compress_picture(std::span<uint8_t> bitmap, const ImageBitmap& picture,
-                     const CodecSettings& settings, std::span<uint8_t> compressed,
-                     std::size_t& compressed_size) {
-    // Both buffers hold one picture buffer at most; this also keeps every count below in range.
-    bitmap = bitmap.first(std::min(bitmap.size(), kPictureBufferSize));
+CompressedPicture compress_picture(const ImageBitmap& bitmap, const CodecSettings& settings,
+                                   std::span<uint8_t> compressed) {
     std::size_t counter = 0;
-    if (picture.width < 0 || picture.height < 0 ||
-        SimpleZipHeader(bitmap, picture.size, settings, compressed, counter) != 0) {
-        return -1;
+    // A bitmap holds one picture buffer at most; this also keeps every count below in range.
+    if (bitmap.width < 0 || bitmap.height < 0 || bitmap.bytes.size() > kPictureBufferSize) {
+        return {CodecStatus::kBitmapRefused};
     }
-    const int64_t pixel_count = int64_t{picture.width} * picture.height;
-    if (!settings_allow_compression(picture.picture_kind, pixel_count, settings)) {
-        return -1;
+    CodecStatus status = SimpleZipHeader(bitmap.bytes, settings, compressed, counter);
+    if (status != CodecStatus::kOk) {
+        return {status};
     }
-    const std::span<uint8_t> pixels = bitmap.subspan(
-        kPictureHeaderSize, static_cast<std::size_t>(picture.size) - kPictureHeaderSize);
-    switch (choose_body_form(picture.picture_kind, pixel_count, settings)) {
-        case BodyForm::kMarker:
-            if (SimpleZipBody(pixels, compressed, counter) != 0) {
-                return -1;
-            }
-            break;
-        case BodyForm::kBlock: {
-            // The block form covers width x height units, which must lie within the picture.
-            if (pixel_count > static_cast<int64_t>(pixels.size() / 4) ||
-                BlockZipBody(pixels.first(static_cast<std::size_t>(pixel_count) * 4), compressed,
-                             counter) != 0) {
-                return -1;
-            }
-            break;
-        }
-        case BodyForm::kHeaderOnly:
-            break;
+    const int64_t pixel_count = int64_t{bitmap.width} * bitmap.height;
+    if (!settings_allow_compression(bitmap.picture_kind, pixel_count, settings)) {
+        return {CodecStatus::kSettingsRefused};
     }
-    compressed_size = counter;
-    return 0;
+    status = write_body(choose_body_form(bitmap.picture_kind, pixel_count, settings),
+                        bitmap.bytes.subspan(kPictureHeaderSize), pixel_count, compressed, counter);
+    if (status != CodecStatus::kOk) {
+        return {status};
+    }
+    return {CodecStatus::kOk, counter};
 }
 
-int BufferUnzipHeader(std::span<const uint8_t> compressed, PictureHeader& header) {
+CodecStatus BufferUnzipHeader(std::span<const uint8_t> compressed, PictureHeader& header) {
     if (compressed.size() <= kPictureHeaderSize) {
-        return -1;
+        return CodecStatus::kCompressedHeaderRefused;
     }
     const PictureHeader read = load_picture_header(compressed.data());
     if ((read.magic != kMagicCompressed && read.magic != kMagicCompressedTuned) ||
         !known_pixel_format(read.pixel_format)) {
-        return -1;
+        return CodecStatus::kCompressedHeaderRefused;
     }
     header = read;
-    return 0;
+    return CodecStatus::kOk;
 }
 
-int decode_picture(std::span<const uint8_t> compressed, const CodecSettings& settings,
-                   std::span<uint8_t> decoded, DecodedPicture& picture) {
-    if (BufferUnzipHeader(compressed, picture.header) != 0) {
-        return -1;
+DecodedPicture decode_picture(std::span<const uint8_t> compressed, const CodecSettings& settings,
+                              std::span<uint8_t> decoded) {
+    DecodedPicture picture;
+    picture.status = BufferUnzipHeader(compressed, picture.header);
+    if (picture.status != CodecStatus::kOk) {
+        return picture;
     }
     const PictureHeader& header = picture.header;
     if (header.width == 0 || header.height == 0) {
-        std::cout << "header err " << std::endl;
-        return -1;
+        picture.status = CodecStatus::kEmptyPicture;
+        return picture;
     }
     const int64_t pixel_count = int64_t{header.width} * header.height;
-    const BodyForm form =
+    picture.form =
         choose_body_form(picture_kind_of_format(header.pixel_format), pixel_count, settings);
     picture.pixel_bytes =
         static_cast<std::size_t>(pixel_count) * bytes_per_pixel(header.pixel_format);
     // The marker form may end in a unit that runs past the picture; the block form may not.
-    const std::size_t room =
-        form == BodyForm::kBlock ? picture.pixel_bytes : round_up_to_unit(picture.pixel_bytes);
+    const std::size_t room = picture.form == BodyForm::kBlock
+                                 ? picture.pixel_bytes
+                                 : round_up_to_unit(picture.pixel_bytes);
     if (room > decoded.size()) {
-        return -1;
+        picture.status = CodecStatus::kMalformedBody;
+        return picture;
     }
     const int64_t result =
-        decode_body(form, compressed.subspan(kPictureHeaderSize), decoded.first(room));
+        decode_body(picture.form, compressed.subspan(kPictureHeaderSize), decoded.first(room));
     if (result < 0) {
-        return -1;
+        picture.status = CodecStatus::kMalformedBody;
+        return picture;
     }
     picture.decoded_bytes = static_cast<std::size_t>(result);
-    if (form == BodyForm::kMarker && picture.decoded_bytes != picture.pixel_bytes) {
-        std::cout << "BufferUnzip result = " << -1 << std::endl;
-    }
-    return 0;
+    picture.length_differs =
+        picture.form == BodyForm::kMarker && picture.decoded_bytes != picture.pixel_bytes;
+    return picture;
 }
 
-int check_picture(std::span<const uint8_t> compressed, std::span<const uint8_t> original_pixels,
-                  const CodecSettings& settings, std::span<uint8_t> decoded,
-                  DecodedPicture& picture) {
-    if (decode_picture(compressed, settings, decoded, picture) != 0) {
-        return -1;
+DecodedPicture check_picture(std::span<const uint8_t> compressed,
+                             std::span<const uint8_t> original_pixels,
+                             const CodecSettings& settings, std::span<uint8_t> decoded) {
+    DecodedPicture picture = decode_picture(compressed, settings, decoded);
+    if (picture.status != CodecStatus::kOk) {
+        return picture;
     }
     const std::size_t comparable =
         std::min({picture.pixel_bytes, picture.decoded_bytes, original_pixels.size()});
-    const std::size_t offset = first_difference(decoded.data(), original_pixels.data(), comparable);
+    const std::size_t offset =
+        picture.form == BodyForm::kBlock
+            ? first_block_form_difference(decoded.data(), original_pixels.data(), comparable)
+            : first_difference(decoded.data(), original_pixels.data(), comparable);
     if (offset < picture.pixel_bytes) {
-        std::cout << "BufferUnzip: ERR,decoded picture differs at byte " << offset << std::endl;
-        return -1;
+        picture.status = CodecStatus::kDecodedDiffers;
+        picture.differs_at = offset;
     }
-    return 0;
+    return picture;
 }
 
 }  // namespace framestow

@@ -4,11 +4,13 @@
 #include <cstdint>
 #include <span>
 
+#include "codec/codec_status.h"
 #include "codec/compression_settings.h"
 #include "codec/picture_format.h"
 
-// The codec on byte spans, without files: what simpleZip and BufferUnzip do in memory, callable
-// on any bytes (tests, fuzzers, benchmarks). Nothing here reads or writes past a span it is given.
+// The codec on byte spans: bytes in, bytes and a status out. It reads no file, writes no file
+// and prints nothing, so the same calls serve the packer's stages, tests, fuzzers and
+// benchmarks. Nothing here reads or writes past a span it is given.
 //
 // A compressed image is a picture header (picture_format.h) with magic 0x2345 or 0x4567 followed
 // by a body in the marker form (marker_form.h) or the block form (block_form.h).
@@ -35,44 +37,54 @@ bool settings_allow_compression(int32_t picture_kind, int64_t pixel_count,
 // The picture kind that gives pixels of `pixel_format`, or 0 for an unknown format.
 int32_t picture_kind_of_format(uint16_t pixel_format);
 
-// Tests the ImageBitmap header at the start of `bitmap` (`bitmap_size` bytes in all, at least 8,
-// magic 0x1234, a known pixel format) and writes the compressed header at the start of
-// `compressed`, setting `counter` to 8. Returns 0, or -1 without a message.
-int SimpleZipHeader(std::span<const uint8_t> bitmap, int32_t bitmap_size,
-                    const CodecSettings& settings, std::span<uint8_t> compressed,
-                    std::size_t& counter);
+// Tests the ImageBitmap header (at least 8 bytes, magic 0x1234, a known pixel format) and writes
+// the compressed header at the start of `compressed`, setting `counter` to 8. Fails with
+// kBitmapRefused.
+[[nodiscard]] CodecStatus SimpleZipHeader(std::span<const uint8_t> bitmap,
+                                          const CodecSettings& settings,
+                                          std::span<uint8_t> compressed, std::size_t& counter);
 
-// Compresses the ImageBitmap at the start of `bitmap` into `compressed` and sets
-// `compressed_size` to the header plus body length. The block form changes leading 0x5F bytes
-// of the pixel units in `bitmap` to 0x5E. Returns 0 or -1.
-int compress_picture(std::span<uint8_t> bitmap, const ImageBitmap& picture,
-                     const CodecSettings& settings, std::span<uint8_t> compressed,
-                     std::size_t& compressed_size);
-
-// Tests the header of a compressed image (more than 8 bytes in all, a compressed magic, a known
-// pixel format) and copies it to `header`. Returns 0, or -1 without a message.
-int BufferUnzipHeader(std::span<const uint8_t> compressed, PictureHeader& header);
-
-struct DecodedPicture {
-    PictureHeader header;
-    std::size_t pixel_bytes = 0;    // what the header promises: width x height x bytes a pixel
-    std::size_t decoded_bytes = 0;  // what the body gave
+struct CompressedPicture {
+    CodecStatus status = CodecStatus::kOk;
+    std::size_t size = 0;  // header plus body, when status is kOk
 };
 
-// Decodes a compressed image into `decoded` with the decoder of choose_body_form. Fails with -1
-// for a bad header (with "header err " when width or height is 0), a body that is malformed or
-// decodes past `pixel_bytes` (rounded up to whole units in the marker form), or a picture larger
-// than `decoded`. A marker body of another length than promised prints
-// "BufferUnzip result = -1" and still gives 0, since an RGB565 picture of an odd pixel count
-// decodes to 2 bytes more.
-int decode_picture(std::span<const uint8_t> compressed, const CodecSettings& settings,
-                   std::span<uint8_t> decoded, DecodedPicture& picture);
+// Compresses `bitmap` into the start of `compressed`. The bitmap is not changed: the block form
+// reads a leading 0x5F byte of a unit as 0x5E as it goes.
+[[nodiscard]] CompressedPicture compress_picture(const ImageBitmap& bitmap,
+                                                 const CodecSettings& settings,
+                                                 std::span<uint8_t> compressed);
 
-// decode_picture, then compares the first pixel_bytes decoded bytes with `original_pixels`: a
-// difference or a short result prints "BufferUnzip: ERR,decoded picture differs at byte " with
-// the offset and fails with -1.
-int check_picture(std::span<const uint8_t> compressed, std::span<const uint8_t> original_pixels,
-                  const CodecSettings& settings, std::span<uint8_t> decoded,
-                  DecodedPicture& picture);
+// Tests the header of a compressed image (more than 8 bytes in all, a compressed magic, a known
+// pixel format) and copies it to `header`. Fails with kCompressedHeaderRefused.
+[[nodiscard]] CodecStatus BufferUnzipHeader(std::span<const uint8_t> compressed,
+                                            PictureHeader& header);
+
+struct DecodedPicture {
+    CodecStatus status = CodecStatus::kOk;
+    PictureHeader header;  // valid unless status is kCompressedHeaderRefused
+    BodyForm form = BodyForm::kMarker;
+    std::size_t pixel_bytes = 0;    // what the header promises: width x height x bytes a pixel
+    std::size_t decoded_bytes = 0;  // what the body gave
+    // A marker body of another length than promised. An RGB565 picture of an odd pixel count
+    // always gives 2 bytes more, so this alone does not fail the decoding.
+    bool length_differs = false;
+    std::size_t differs_at = 0;  // for kDecodedDiffers: the first pixel byte that differs
+};
+
+// Decodes a compressed image into `decoded` with the decoder of choose_body_form. Fails for a
+// bad header, a zero width or height, a body that is malformed or decodes past `pixel_bytes`
+// (rounded up to whole units in the marker form), or a picture larger than `decoded`.
+[[nodiscard]] DecodedPicture decode_picture(std::span<const uint8_t> compressed,
+                                            const CodecSettings& settings,
+                                            std::span<uint8_t> decoded);
+
+// The round-trip check: decode_picture, then the first pixel_bytes decoded bytes compared with
+// `original_pixels` as the compressor read them (a leading 0x5F of a unit as 0x5E in the block
+// form). A difference or a short result fails with kDecodedDiffers.
+[[nodiscard]] DecodedPicture check_picture(std::span<const uint8_t> compressed,
+                                           std::span<const uint8_t> original_pixels,
+                                           const CodecSettings& settings,
+                                           std::span<uint8_t> decoded);
 
 }  // namespace framestow

@@ -1,7 +1,6 @@
 #include "codec/marker_form.h"
 
 #include <cstring>
-#include <iostream>
 
 #include "codec/byte_order.h"
 #include "codec/picture_format.h"
@@ -17,26 +16,26 @@ bool fits(std::span<const uint8_t> buffer, std::size_t position, std::size_t siz
     return position <= buffer.size() && size <= buffer.size() - position;
 }
 
-bool write_literal_units(std::span<uint8_t> buffer, std::size_t& counter, uint32_t value,
-                         std::size_t count) {
+CodecStatus write_literal_units(std::span<uint8_t> buffer, std::size_t& counter, uint32_t value,
+                                std::size_t count) {
     for (std::size_t k = 0; k < count; ++k) {
         if (!fits(buffer, counter, kUnitSize)) {
-            std::cout << "SimpleZipBody: ERR,Out of bond" << std::endl;
-            return false;
+            return CodecStatus::kLiteralOutOfBond;
         }
         store_le32(buffer.data() + counter, value);
         counter += kUnitSize;
     }
-    return true;
+    return CodecStatus::kOk;
 }
 
 // A run of `count` units of `value`: a token when it pays off or when the value would read back
 // as the run marker, literal units otherwise.
-int flush_run(std::span<uint8_t> buffer, std::size_t& counter, uint32_t value, std::size_t count) {
+CodecStatus flush_run(std::span<uint8_t> buffer, std::size_t& counter, uint32_t value,
+                      std::size_t count) {
     if (count >= 4 || value == kRunMarker) {
         return ZipPix(buffer, counter, value, static_cast<uint32_t>(count));
     }
-    return write_literal_units(buffer, counter, value, count) ? 0 : -1;
+    return write_literal_units(buffer, counter, value, count);
 }
 
 // The last unit of a length that is not a multiple of 4, padded with zero bytes so that the same
@@ -50,24 +49,24 @@ uint32_t padded_tail_unit(std::span<const uint8_t> pixels) {
 
 }  // namespace
 
-int ZipPix(std::span<uint8_t> buffer, std::size_t& counter, uint32_t value, uint32_t run_length) {
+CodecStatus ZipPix(std::span<uint8_t> buffer, std::size_t& counter, uint32_t value,
+                   uint32_t run_length) {
     if (!fits(buffer, counter, kMarkerTokenSize)) {
-        std::cout << "ZipPix: ERR,Out of bond" << std::endl;
-        return -1;
+        return CodecStatus::kMarkerTokenOutOfBond;
     }
     uint8_t* token = buffer.data() + counter;
     store_le32(token, kRunMarker);
     store_le32(token + 4, value);
     store_le32(token + 8, run_length);
     counter += kMarkerTokenSize;
-    return 0;
+    return CodecStatus::kOk;
 }
 
-int SimpleZipBody(std::span<const uint8_t> pixels, std::span<uint8_t> buffer,
-                  std::size_t& counter) {
+CodecStatus SimpleZipBody(std::span<const uint8_t> pixels, std::span<uint8_t> buffer,
+                          std::size_t& counter) {
     // Run lengths are u32 fields; a picture buffer's worth of units always fits them.
     if (pixels.size() > kMaxPixelBytes) {
-        return -1;
+        return CodecStatus::kBitmapRefused;
     }
     const uint8_t* units = pixels.data();
     const std::size_t full_units = pixels.size() / kUnitSize;
@@ -81,15 +80,16 @@ int SimpleZipBody(std::span<const uint8_t> pixels, std::span<uint8_t> buffer,
         if (end == full_units && has_tail && tail == value) {
             ++end;
         }
-        if (flush_run(buffer, counter, value, end - index) != 0) {
-            return -1;
+        const CodecStatus status = flush_run(buffer, counter, value, end - index);
+        if (status != CodecStatus::kOk) {
+            return status;
         }
         index = end;
     }
     if (has_tail && index == full_units) {
         return flush_run(buffer, counter, tail, 1);
     }
-    return 0;
+    return CodecStatus::kOk;
 }
 
 int64_t UnzipToBitmap(std::span<const uint8_t> body, std::span<uint8_t> out) {

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <span>
 
+#include "codec/codec_status.h"
+
 // The marker form of a compressed body: items one after another up to the end of the body, with
 // no count and no framing.
 //
@@ -21,17 +23,19 @@ constexpr std::size_t kMarkerTokenSize = 12;
 
 // Writes the marker form of `pixels` into `buffer` from byte `counter` on and adds what it wrote
 // to `counter`. A length that is not a multiple of 4 (RGB565 with an odd pixel count) ends in a
-// unit padded with zero bytes. Returns 0, or -1 when the body would pass the end of `buffer`
-// (with "SimpleZipBody: ERR,Out of bond" or "ZipPix: ERR,Out of bond") or `pixels` is larger
-// than a picture buffer.
-int SimpleZipBody(std::span<const uint8_t> pixels, std::span<uint8_t> buffer, std::size_t& counter);
+// unit padded with zero bytes. Fails with kLiteralOutOfBond or kMarkerTokenOutOfBond when the
+// body would pass the end of `buffer`, kBitmapRefused when `pixels` is larger than a picture
+// buffer.
+[[nodiscard]] CodecStatus SimpleZipBody(std::span<const uint8_t> pixels, std::span<uint8_t> buffer,
+                                        std::size_t& counter);
 
-// Writes one marker token at byte `counter` of `buffer` and adds 12 to `counter`. Returns 0, or
-// -1 with "ZipPix: ERR,Out of bond" when the token would pass the end of `buffer`.
-int ZipPix(std::span<uint8_t> buffer, std::size_t& counter, uint32_t value, uint32_t run_length);
+// Writes one marker token at byte `counter` of `buffer` and adds 12 to `counter`. Fails with
+// kMarkerTokenOutOfBond when the token would pass the end of `buffer`.
+[[nodiscard]] CodecStatus ZipPix(std::span<uint8_t> buffer, std::size_t& counter, uint32_t value,
+                                 uint32_t run_length);
 
 // Decodes a marker-form body into `out`. Returns the number of bytes decoded, or -1 when the
 // body ends inside an item or the decoded bytes would pass the end of `out`.
-int64_t UnzipToBitmap(std::span<const uint8_t> body, std::span<uint8_t> out);
+[[nodiscard]] int64_t UnzipToBitmap(std::span<const uint8_t> body, std::span<uint8_t> out);
 
 }  // namespace framestow

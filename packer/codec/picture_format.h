@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <span>
 
 // The picture header that opens every bitmap file, compressed image file and check file:
 //
@@ -44,12 +45,15 @@ PictureHeader load_picture_header(const uint8_t* bytes);
 void store_picture_header(uint8_t* bytes, const PictureHeader& header);
 
 // The decoded picture that a loader leaves in the bitmap buffer: a header with magic 0x1234 and
-// the pixel bytes. These values travel beside it.
+// the pixel bytes, with the values that travel beside them.
 struct ImageBitmap {
-    int32_t size = 0;  // header plus pixel bytes
+    std::span<const uint8_t> bytes;  // header plus pixel bytes, in the bitmap buffer
     int32_t width = 0;
     int32_t height = 0;
     int32_t picture_kind = 0;
+
+    // Header plus pixel bytes; a loaded picture always fits a picture buffer.
+    int32_t size() const { return static_cast<int32_t>(bytes.size()); }
 };
 
 // One working area of kPictureBufferSize bytes. Its bytes are not cleared when it is made: every

@@ -1,15 +1,11 @@
 #include "image_input/bmp_loader.h"
 
-#include <array>
 #include <cstring>
-#include <iostream>
 #include <new>
 #include <vector>
 
 #include "codec/byte_order.h"
-#include "image_input/byte_source.h"
 #include "image_input/image_bitmap.h"
-#include "platform/platform.h"
 
 // The parts of a BMP file that are read, all little-endian:
 //
@@ -27,7 +23,7 @@
 namespace framestow {
 namespace {
 
-constexpr std::size_t kHeadersSize = 54;  // the 14-byte file header and the 40-byte info header
+constexpr std::size_t kHeadersSize = BmpHeaders::kSize;
 constexpr std::size_t kPixelOffsetField = 10;
 constexpr std::size_t kWidthField = 18;
 constexpr std::size_t kHeightField = 22;
@@ -37,16 +33,6 @@ constexpr uint16_t kBitsPerPixel = 16;
 constexpr uint32_t kCompressionNone = 0;
 constexpr uint32_t kCompressionBitFields = 3;
 constexpr uint64_t kBmpPixelSize = 2;
-
-struct BmpHeaders {
-    std::array<uint8_t, kHeadersSize> bytes{};
-    std::size_t length = 0;  // fewer than kHeadersSize when the file is shorter
-};
-
-struct BmpPaths {
-    const std::string& picture;
-    const std::string& bitmap;
-};
 
 struct BmpLayout {
     uint32_t pixel_offset = 0;
@@ -66,16 +52,6 @@ struct BmpLayout {
     }
 };
 
-BmpHeaders read_headers(ByteSource& source) {
-    BmpHeaders headers;
-    headers.length = source.read(headers.bytes.data(), headers.bytes.size());
-    return headers;
-}
-
-bool has_bmp_signature(const BmpHeaders& headers) {
-    return headers.length >= 2 && headers.bytes[0] == 'B' && headers.bytes[1] == 'M';
-}
-
 BmpLayout parse_layout(const BmpHeaders& headers) {
     const uint8_t* bytes = headers.bytes.data();
     BmpLayout layout;
@@ -91,38 +67,38 @@ BmpLayout parse_layout(const BmpHeaders& headers) {
 
 // Refuses, with a message naming the file, what is not a 16-bit picture that fits the bitmap
 // buffer. Width, height and kind are set once the size test has passed.
-bool accept_layout(const BmpLayout& layout, const BmpPaths& paths, const PictureBuffers& buffers,
-                   ImageBitmap& bitmap) {
+bool accept_layout(const BmpLayout& layout, const BmpPaths& paths, ImageBitmap& bitmap,
+                   std::ostream& messages) {
     if (layout.width < 0) {
-        std::cout << "load_bmp_image: Negative width in " << paths.picture << std::endl;
+        messages << "load_bmp_image: Negative width in " << paths.picture << '\n';
         return false;
     }
     if (layout.width > kMaxPictureSide || layout.rows > kMaxPictureSide) {
-        std::cout << "load_bmp_image: Error to open file,The file is too large. " << paths.bitmap
-                  << std::endl;
+        messages << "load_bmp_image: Error to open file,The file is too large. " << paths.bitmap
+                 << '\n';
         return false;
     }
     bitmap.width = static_cast<int32_t>(layout.width);
     bitmap.height = static_cast<int32_t>(layout.rows);
     bitmap.picture_kind = kPictureKindBmp;
     if (layout.bit_count != kBitsPerPixel) {
-        std::cout << "load_bmp_image: Unsupported bit count " << layout.bit_count << " in "
-                  << paths.picture << std::endl;
+        messages << "load_bmp_image: Unsupported bit count " << layout.bit_count << " in "
+                 << paths.picture << '\n';
         return false;
     }
     if (layout.compression != kCompressionNone && layout.compression != kCompressionBitFields) {
-        std::cout << "load_bmp_image: Unsupported compression " << layout.compression << " in "
-                  << paths.picture << std::endl;
+        messages << "load_bmp_image: Unsupported compression " << layout.compression << " in "
+                 << paths.picture << '\n';
         return false;
     }
-    if (!fits_bitmap_buffer(buffers, layout.pixel_bytes())) {
-        std::cout << "load_bmp_image: Pixel data too large for the bitmap buffer in "
-                  << paths.picture << std::endl;
+    if (!fits_bitmap_buffer(layout.pixel_bytes())) {
+        messages << "load_bmp_image: Pixel data too large for the bitmap buffer in "
+                 << paths.picture << '\n';
         return false;
     }
     if (layout.pixel_offset < kHeadersSize) {
-        std::cout << "load_bmp_image: Pixel data offset inside the headers of " << paths.picture
-                  << std::endl;
+        messages << "load_bmp_image: Pixel data offset inside the headers of " << paths.picture
+                 << '\n';
         return false;
     }
     return true;
@@ -136,95 +112,55 @@ bool read_pixel_data(ByteSource& source, const BmpLayout& layout, std::vector<ui
 }
 
 // Rows go into the bitmap top to bottom, whichever way the file stores them.
-void copy_rows(const BmpLayout& layout, const std::vector<uint8_t>& data, PictureBuffers& buffers) {
+void copy_rows(const BmpLayout& layout, const std::vector<uint8_t>& data, PictureBuffer& buffer) {
     const std::size_t row_bytes = layout.row_bytes();
     if (row_bytes == 0) {
         return;
     }
     const std::size_t stride = layout.stride();
     const std::size_t rows = static_cast<std::size_t>(layout.rows);
-    uint8_t* pixels = buffers.bitmap.data() + kPictureHeaderSize;
+    uint8_t* pixels = buffer.data() + kPictureHeaderSize;
     for (std::size_t stored = 0; stored < rows; ++stored) {
         const std::size_t row = layout.top_down ? stored : rows - 1 - stored;
         std::memcpy(pixels + row * row_bytes, data.data() + stored * stride, row_bytes);
     }
 }
 
-// Decodes the picture whose headers have been read into the bitmap buffer and sets `size`; the
-// caller stores the size once the whole load has succeeded.
-int decode_bmp(const BmpHeaders& headers, ByteSource& source, const BmpPaths& paths,
-               PictureBuffers& buffers, ImageBitmap& bitmap, int32_t& size) {
+}  // namespace
+
+BmpHeaders read_bmp_headers(ByteSource& source) {
+    BmpHeaders headers;
+    headers.length = source.read(headers.bytes.data(), headers.bytes.size());
+    return headers;
+}
+
+bool has_bmp_signature(const BmpHeaders& headers) {
+    return headers.length >= 2 && headers.bytes[0] == 'B' && headers.bytes[1] == 'M';
+}
+
+int decode_bmp_image(const BmpHeaders& headers, ByteSource& source, const BmpPaths& paths,
+                     PictureBuffer& buffer, ImageBitmap& bitmap, std::ostream& messages) {
     if (headers.length < kHeadersSize) {
-        std::cout << "load_bmp_image: Error to read the headers of " << paths.picture << std::endl;
+        messages << "load_bmp_image: Error to read the headers of " << paths.picture << '\n';
         return -1;
     }
     const BmpLayout layout = parse_layout(headers);
-    if (!accept_layout(layout, paths, buffers, bitmap)) {
+    if (!accept_layout(layout, paths, bitmap, messages)) {
         return -1;
     }
     std::vector<uint8_t> data;
     try {
         if (!read_pixel_data(source, layout, data)) {
-            std::cout << "load_bmp_image: Pixel data runs past the end of " << paths.picture
-                      << std::endl;
+            messages << "load_bmp_image: Pixel data runs past the end of " << paths.picture << '\n';
             return -1;
         }
     } catch (const std::bad_alloc&) {
-        std::cout << "load_bmp_image: failed malloc memory" << std::endl;
+        messages << "load_bmp_image: failed malloc memory" << '\n';
         return -1;
     }
-    copy_rows(layout, data, buffers);
-    store_bitmap_header(buffers, kFormatRgb565, bitmap.width, bitmap.height);
-    size = static_cast<int32_t>(kPictureHeaderSize + layout.pixel_bytes());
+    copy_rows(layout, data, buffer);
+    finish_bitmap(buffer, kFormatRgb565, layout.pixel_bytes(), bitmap);
     return 0;
-}
-
-}  // namespace
-
-int load_bmp_image(const std::string& picture_path, const std::string& bitmap_path,
-                   PictureBuffers& buffers, ImageBitmap& bitmap) {
-    platform::File picture = platform::File::open_for_reading(picture_path);
-    if (!picture.is_open()) {
-        return -1;
-    }
-    FileSource source(picture);
-    const BmpHeaders headers = read_headers(source);
-    if (!has_bmp_signature(headers)) {
-        return -1;
-    }
-    // The bitmap file is created before the picture is checked, so a refused picture leaves an
-    // empty bitmap file behind.
-    platform::File output = platform::File::open_for_writing(bitmap_path);
-    if (!output.is_open()) {
-        return -1;
-    }
-    int32_t size = 0;
-    const int decoded =
-        decode_bmp(headers, source, {picture_path, bitmap_path}, buffers, bitmap, size);
-    if (decoded != 0) {
-        return decoded;
-    }
-    if (!write_bitmap_file(output, buffers, size)) {
-        return -1;
-    }
-    bitmap.size = size;
-    return 0;
-}
-
-int decode_bmp_image(std::span<const uint8_t> file_bytes, const std::string& picture_path,
-                     const std::string& bitmap_path, PictureBuffers& buffers, ImageBitmap& bitmap) {
-    SpanSource source(file_bytes);
-    const BmpHeaders headers = read_headers(source);
-    if (!has_bmp_signature(headers)) {
-        return -1;
-    }
-    int32_t size = 0;
-    const int decoded =
-        decode_bmp(headers, source, {picture_path, bitmap_path}, buffers, bitmap, size);
-    if (decoded == 0) {
-        bitmap.size = size;
-    }
-    return decoded;
 }
 
 }  // namespace framestow

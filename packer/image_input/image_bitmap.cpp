@@ -2,24 +2,20 @@
 
 namespace framestow {
 
-bool fits_bitmap_buffer(const PictureBuffers& buffers, uint64_t pixel_bytes) {
-    return pixel_bytes <= kMaxPixelBytes &&
-           kPictureHeaderSize + pixel_bytes <= buffers.bitmap.size();
+bool fits_bitmap_buffer(uint64_t pixel_bytes) {
+    return pixel_bytes <= kMaxPixelBytes;
 }
 
-void store_bitmap_header(PictureBuffers& buffers, uint16_t pixel_format, int32_t width,
-                         int32_t height) {
+void finish_bitmap(PictureBuffer& buffer, uint16_t pixel_format, uint64_t pixel_bytes,
+                   ImageBitmap& bitmap) {
     PictureHeader header;
     header.magic = kMagicBitmap;
     header.pixel_format = pixel_format;
-    header.width = static_cast<uint16_t>(width);
-    header.height = static_cast<uint16_t>(height);
-    store_picture_header(buffers.bitmap.data(), header);
-}
-
-bool write_bitmap_file(platform::File& file, const PictureBuffers& buffers, int32_t size) {
-    const bool written = file.write(buffers.bitmap.data(), static_cast<std::size_t>(size));
-    return file.close() && written;
+    header.width = static_cast<uint16_t>(bitmap.width);
+    header.height = static_cast<uint16_t>(bitmap.height);
+    store_picture_header(buffer.data(), header);
+    bitmap.bytes = std::span<const uint8_t>(buffer.data(),
+                                            kPictureHeaderSize + static_cast<size_t>(pixel_bytes));
 }
 
 }  // namespace framestow

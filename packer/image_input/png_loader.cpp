@@ -4,12 +4,9 @@
 
 #include <array>
 #include <csetjmp>
-#include <iostream>
 #include <vector>
 
-#include "image_input/byte_source.h"
 #include "image_input/image_bitmap.h"
-#include "platform/platform.h"
 
 // A PNG picture becomes 4 bytes a pixel, in the order libpng delivers with its BGR transform:
 //
@@ -78,9 +75,9 @@ int check_signature(ByteSource& source) {
 }
 
 // The header keeps 16 bits of each side, and the pixels must fit the bitmap buffer.
-bool too_large(uint32_t width, uint32_t height, const PictureBuffers& buffers) {
+bool too_large(uint32_t width, uint32_t height) {
     return width > kMaxPictureSide || height > kMaxPictureSide ||
-           !fits_bitmap_buffer(buffers, uint64_t{width} * height * kPngPixelSize);
+           !fits_bitmap_buffer(uint64_t{width} * height * kPngPixelSize);
 }
 
 // Bytes a pixel that libpng delivers for the colour types the bitmap takes; 0 for the others.
@@ -96,11 +93,11 @@ std::size_t source_pixel_size(int colour_type) {
 }
 
 // libpng writes each row straight to its place in the bitmap buffer.
-std::vector<png_bytep> bitmap_rows(PictureBuffers& buffers, uint32_t width, uint32_t height) {
+std::vector<png_bytep> bitmap_rows(PictureBuffer& buffer, uint32_t width, uint32_t height) {
     std::vector<png_bytep> rows(height);
     const std::size_t stride = std::size_t{width} * kPngPixelSize;
     for (std::size_t y = 0; y < rows.size(); ++y) {
-        rows[y] = buffers.bitmap.data() + kPictureHeaderSize + y * stride;
+        rows[y] = buffer.data() + kPictureHeaderSize + y * stride;
     }
     return rows;
 }
@@ -135,8 +132,8 @@ void skip_unused_chunks(png_structp png) {
 
 // Reads the header and applies the size test before any pixel is decoded, so a file that claims
 // a huge picture is refused before libpng allocates anything for it.
-int read_png_file(const PngReadStructs& structs, ByteSource& source, PictureBuffers& buffers,
-                  ImageBitmap& bitmap, int32_t& size) {
+int read_png_file(const PngReadStructs& structs, ByteSource& source, PictureBuffer& buffer,
+                  ImageBitmap& bitmap, std::ostream& messages) {
     png_structp png = structs.png();
     png_infop info = structs.info();
     png_set_read_fn(png, &source, read_from_source);
@@ -154,8 +151,8 @@ int read_png_file(const PngReadStructs& structs, ByteSource& source, PictureBuff
     bitmap.width = static_cast<int32_t>(width);
     bitmap.height = static_cast<int32_t>(height);
     bitmap.picture_kind = kPictureKindPng;
-    if (too_large(width, height, buffers)) {
-        std::cout << "ReadPngFile ERR: File too large" << std::endl;
+    if (too_large(width, height)) {
+        messages << "ReadPngFile ERR: File too large" << '\n';
         return -1;
     }
     // Palette to RGB (with alpha where a transparency chunk exists), low bit depths widened,
@@ -175,7 +172,7 @@ int read_png_file(const PngReadStructs& structs, ByteSource& source, PictureBuff
         png_get_rowbytes(png, info) != std::size_t{width} * pixel_size) {
         return -1;
     }
-    std::vector<png_bytep> rows = bitmap_rows(buffers, width, height);
+    std::vector<png_bytep> rows = bitmap_rows(buffer, width, height);
     const bool decoded = run_guarded(png, [&] {
         png_read_image(png, rows.data());
         png_read_end(png, info);
@@ -186,14 +183,14 @@ int read_png_file(const PngReadStructs& structs, ByteSource& source, PictureBuff
     if (pixel_size == 3) {
         widen_rgb_rows(rows, width);
     }
-    store_bitmap_header(buffers, kFormat32, bitmap.width, bitmap.height);
-    size = static_cast<int32_t>(kPictureHeaderSize + uint64_t{width} * height * kPngPixelSize);
+    finish_bitmap(buffer, kFormat32, uint64_t{width} * height * kPngPixelSize, bitmap);
     return 0;
 }
 
-// Decodes a PNG file into the bitmap buffer and sets `size`; the caller stores the size once
-// the whole load has succeeded.
-int decode_png(ByteSource& source, PictureBuffers& buffers, ImageBitmap& bitmap, int32_t& size) {
+}  // namespace
+
+int decode_png_image(ByteSource& source, PictureBuffer& buffer, ImageBitmap& bitmap,
+                     std::ostream& messages) {
     const int signature = check_signature(source);
     if (signature != 0) {
         return signature;
@@ -202,54 +199,11 @@ int decode_png(ByteSource& source, PictureBuffers& buffers, ImageBitmap& bitmap,
     if (!structs.ready()) {
         return -1;
     }
-    const int result = read_png_file(structs, source, buffers, bitmap, size);
+    const int result = read_png_file(structs, source, buffer, bitmap, messages);
     if (result != 0) {
-        std::cout << "LoadPngImage ERR: ReadPngFile Failed" << result << std::endl;
+        messages << "LoadPngImage ERR: ReadPngFile Failed" << result << '\n';
     }
     return result;
-}
-
-// Writes the bitmap file; an open or write failure is reported alike.
-int output_png(const std::string& bitmap_path, const PictureBuffers& buffers, int32_t size) {
-    platform::File file = platform::File::open_for_writing(bitmap_path);
-    if (!file.is_open() || !write_bitmap_file(file, buffers, size)) {
-        return -1;
-    }
-    return 0;
-}
-
-}  // namespace
-
-int LoadPngImage(const std::string& picture_path, const std::string& bitmap_path,
-                 PictureBuffers& buffers, ImageBitmap& bitmap) {
-    platform::File picture = platform::File::open_for_reading(picture_path);
-    if (!picture.is_open()) {
-        return -1;
-    }
-    FileSource source(picture);
-    int32_t size = 0;
-    const int decoded = decode_png(source, buffers, bitmap, size);
-    if (decoded != 0) {
-        return decoded;
-    }
-    const int written = output_png(bitmap_path, buffers, size);
-    if (written != 0) {
-        std::cout << "LoadPngImage ERR: OutPutPng Failed" << written << std::endl;
-        return written;
-    }
-    bitmap.size = size;
-    return 0;
-}
-
-int decode_png_image(std::span<const uint8_t> file_bytes, PictureBuffers& buffers,
-                     ImageBitmap& bitmap) {
-    SpanSource source(file_bytes);
-    int32_t size = 0;
-    const int decoded = decode_png(source, buffers, bitmap, size);
-    if (decoded == 0) {
-        bitmap.size = size;
-    }
-    return decoded;
 }
 
 }  // namespace framestow

@@ -1,26 +1,21 @@
 #pragma once
 
-#include <cstdint>
-#include <span>
-#include <string>
+#include <ostream>
 
 #include "codec/picture_format.h"
+#include "image_input/byte_source.h"
 
 namespace framestow {
 
-// LoadPngImage's answer for a file that does not begin with the PNG signature: the preparation
-// stage then tries the BMP loader on it.
+// The PNG loader's answer for a file that does not begin with the PNG signature: the
+// preparation stage then tries the BMP loader on it.
 constexpr int kNotPngFile = -3;
 
-// Decodes the PNG file at `picture_path` into an ImageBitmap of 32-bit pixels in
-// buffers.bitmap and writes that ImageBitmap to `bitmap_path`. Returns 0, -1 or kNotPngFile.
-int LoadPngImage(const std::string& picture_path, const std::string& bitmap_path,
-                 PictureBuffers& buffers, ImageBitmap& bitmap);
-
-// The same decoding for a PNG file already in memory, without writing a bitmap file: on success
-// buffers.bitmap holds the ImageBitmap and bitmap.size its length. Returns 0, -1 or kNotPngFile,
-// with LoadPngImage's messages.
-int decode_png_image(std::span<const uint8_t> file_bytes, PictureBuffers& buffers,
-                     ImageBitmap& bitmap);
+// Decodes the PNG file read from `source` into an ImageBitmap of 32-bit pixels at the start of
+// `buffer`. Returns 0 with `bitmap` set, -1 (also for fewer than 4 bytes), or kNotPngFile. The
+// loader's own messages go to `messages`; libpng's warnings and errors go to standard error.
+// Width, height and kind are set once the header has been read, even when the load then fails.
+[[nodiscard]] int decode_png_image(ByteSource& source, PictureBuffer& buffer, ImageBitmap& bitmap,
+                                   std::ostream& messages);
 
 }  // namespace framestow

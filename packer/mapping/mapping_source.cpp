@@ -5,8 +5,8 @@
 #include <iostream>
 
 #include "mapping/text_lines.h"
-#include "packaging/decimal_text.h"
 #include "packaging/picture_names.h"
+#include "platform/decimal_text.h"
 #include "platform/platform.h"
 
 namespace framestow {
@@ -27,13 +27,12 @@ void open_bitmaps_table(TextLines& out, const std::string& prefix, std::size_t c
 
 // The row of entry b; the last row of a table has no trailing comma, and a placeholder entry
 // (size 0) says that its picture does not exist.
-void write_bitmap_row(TextLines& out, std::size_t row, const std::string& name, uint32_t offset,
-                      uint32_t size, bool more_rows) {
-    out.text("    { ", offset, ", ", size, more_rows ? " }," : " }");
-    if (size != 0) {
-        out.line(" // ", row, ": ", name, " = { offset, size }");
+void write_bitmap_row(TextLines& out, std::size_t row, const PackageEntry& entry, bool more_rows) {
+    out.text("    { ", entry.offset, ", ", entry.size, more_rows ? " }," : " }");
+    if (entry.size != 0) {
+        out.line(" // ", row, ": ", entry.name, " = { offset, size }");
     } else {
-        out.line(" // ", row, ": There's no ", name);
+        out.line(" // ", row, ": There's no ", entry.name);
     }
 }
 
@@ -107,20 +106,18 @@ std::string apps_table_text(const std::vector<AppIndexEntry>& entries) {
 
 }  // namespace
 
-void generate_bin_mapping_section(std::string& section, const BinList& bins,
-                                  const std::vector<uint32_t>& bin_sizes,
-                                  const std::vector<std::string>& bin_files,
-                                  const std::vector<uint32_t>& bin_offsets) {
-    const std::size_t n = std::min({bin_files.size(), bin_sizes.size(), bin_offsets.size()});
-    if (n == 0) {
+void generate_bin_mapping_section(std::string& package_tables, const BinList& bins,
+                                  const PackageEntries& entries) {
+    if (entries.empty()) {
         return;
     }
     TextLines out;
-    out.line("// ", bins.get_bin_name(bin_files[0]));
+    out.line("// ", bins.get_bin_name(entries.front().name));
     std::string prefix;
     std::size_t row = 0;
-    for (std::size_t b = 0; b < n; ++b) {
-        const std::string entry_prefix = app_prefix(bin_files[b]);
+    for (std::size_t b = 0; b < entries.size(); ++b) {
+        const PackageEntry& entry = entries[b];
+        const std::string entry_prefix = app_prefix(entry.name);
         if (entry_prefix == prefix) {
             ++row;
         } else {
@@ -129,19 +126,19 @@ void generate_bin_mapping_section(std::string& section, const BinList& bins,
             if (b != 0) {
                 close_table(out);
             }
-            open_bitmaps_table(out, prefix, count_prefixed_names(prefix, bin_files));
+            open_bitmaps_table(out, prefix, count_prefixed_names(prefix, entries));
         }
-        const bool more_rows = b + 1 < n && app_prefix(bin_files[b + 1]) == prefix;
-        write_bitmap_row(out, row, bin_files[b], bin_offsets[b], bin_sizes[b], more_rows);
+        const bool more_rows = b + 1 < entries.size() && app_prefix(entries[b + 1].name) == prefix;
+        write_bitmap_row(out, row, entry, more_rows);
     }
     close_table(out);
-    section += out.str();
+    package_tables += out.str();
 }
 
-std::size_t count_prefixed_names(std::string_view prefix, const std::vector<std::string>& names) {
+std::size_t count_prefixed_names(std::string_view prefix, const PackageEntries& entries) {
     return static_cast<std::size_t>(
-        std::count_if(names.begin(), names.end(), [prefix](const std::string& name) {
-            return std::string_view(name).substr(0, prefix.size()) == prefix;
+        std::count_if(entries.begin(), entries.end(), [prefix](const PackageEntry& entry) {
+            return std::string_view(entry.name).substr(0, prefix.size()) == prefix;
         }));
 }
 
@@ -176,7 +173,7 @@ void fill_missing_apps(const BinList& bins, std::vector<AppIndexEntry>& entries)
         const std::string_view number =
             std::string_view(entries[j].prefix)
                 .substr(std::min<std::size_t>(1, entries[j].prefix.size()), 3);
-        const int64_t app_number = leading_decimal(number);
+        const int64_t app_number = platform::leading_decimal(number);
         // Entries inserted here hold exactly the number of their position, so they insert
         // nothing in turn.
         for (int64_t missing = static_cast<int64_t>(j) + 1; missing < app_number; ++missing) {
@@ -219,7 +216,7 @@ std::string generate_get_png_offset() {
     return out.str();
 }
 
-int generate_multi_mapping_cpp(const std::string& section, const BinList& bins,
+int generate_multi_mapping_cpp(const std::string& package_tables, const BinList& bins,
                                const std::vector<std::string>& names, const std::string& path) {
     platform::File file = platform::File::open_for_writing(path);
     if (!file.is_open()) {
@@ -231,7 +228,7 @@ int generate_multi_mapping_cpp(const std::string& section, const BinList& bins,
     generate_app_index_table(bins, names, zero_count, apps);
     TextLines out;
     out.line(generate_mapping_header(bins));
-    out.text(section, zero_count, apps);
+    out.text(package_tables, zero_count, apps);
     out.line().line();
     out.line(generate_get_png_offset());
     const std::string text = out.str();

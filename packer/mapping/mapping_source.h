@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "packaging/bin_list.h"
+#include "packaging/package_entry.h"
 
 // BitmapMapping.cpp, compiled into the firmware: for every application a table of
 // { offset, size } records (one per picture number, placeholder entries included), the table
@@ -22,15 +23,13 @@ struct AppIndexEntry {
     int32_t bin_index = -1;  // package holding the application, -1 when none
 };
 
-// Appends the tables of one package to `section`: a comment naming the package, then one
-// bitmaps<prefix> table per run of equal app prefix in `bin_files`.
-void generate_bin_mapping_section(std::string& section, const BinList& bins,
-                                  const std::vector<uint32_t>& bin_sizes,
-                                  const std::vector<std::string>& bin_files,
-                                  const std::vector<uint32_t>& bin_offsets);
+// Appends the C++ text of one package's tables to `package_tables`: a comment naming the
+// package, then one bitmaps<prefix> table per run of equal app prefix in `entries`.
+void generate_bin_mapping_section(std::string& package_tables, const BinList& bins,
+                                  const PackageEntries& entries);
 
-// The number of names that begin with `prefix`.
-std::size_t count_prefixed_names(std::string_view prefix, const std::vector<std::string>& names);
+// The number of entries whose name begins with `prefix`, placeholder entries included.
+std::size_t count_prefixed_names(std::string_view prefix, const PackageEntries& entries);
 
 // The comment block, the includes and one comment line per package with its version and size.
 std::string generate_mapping_header(const BinList& bins);
@@ -47,9 +46,11 @@ void generate_app_index_table(const BinList& bins, const std::vector<std::string
 // The text of BitmapMapping::GetPngOffset, without the line end after its closing brace.
 std::string generate_get_png_offset();
 
-// Writes BitmapMapping.cpp at `path` from the header, `section`, the apps tables of `names` and
-// GetPngOffset. Returns -1 with a message when the file cannot be opened or written.
-int generate_multi_mapping_cpp(const std::string& section, const BinList& bins,
-                               const std::vector<std::string>& names, const std::string& path);
+// Writes BitmapMapping.cpp at `path` from the header, `package_tables` (the text collected by
+// generate_bin_mapping_section), the apps tables of `names` and GetPngOffset. Returns -1 with a
+// message when the file cannot be opened or written.
+[[nodiscard]] int generate_multi_mapping_cpp(const std::string& package_tables, const BinList& bins,
+                                             const std::vector<std::string>& names,
+                                             const std::string& path);
 
 }  // namespace framestow

@@ -1,7 +1,5 @@
 #include "mapping/mapping_xml.h"
 
-#include <algorithm>
-
 #include "packaging/bin_list.h"
 #include "platform/platform.h"
 
@@ -12,12 +10,11 @@ namespace {
 constexpr const char* kDeclaration = R"(<?xml version="1.0" encoding="UTF-8" standalone="no"?>)";
 constexpr std::size_t kAppIdLength = 4;
 
-tinyxml2::XMLElement* new_image_item(tinyxml2::XMLDocument& document, const std::string& name,
-                                     uint32_t size, uint32_t offset) {
+tinyxml2::XMLElement* new_image_item(tinyxml2::XMLDocument& document, const PackageEntry& entry) {
     tinyxml2::XMLElement* item = document.NewElement("image_item");
-    item->SetAttribute("image_name", name.c_str());
-    item->SetAttribute("image_size", static_cast<unsigned>(size));
-    item->SetAttribute("image_offset", static_cast<unsigned>(offset));
+    item->SetAttribute("image_name", entry.name.c_str());
+    item->SetAttribute("image_size", static_cast<unsigned>(entry.size));
+    item->SetAttribute("image_offset", static_cast<unsigned>(entry.offset));
     return item;
 }
 
@@ -28,28 +25,25 @@ void create_mapping_xml(tinyxml2::XMLDocument& document) {
     document.InsertEndChild(document.NewElement("root"));
 }
 
-void add_bin_mapping_xml(tinyxml2::XMLDocument& document, const std::vector<uint32_t>& bin_sizes,
-                         const std::vector<std::string>& bin_files,
-                         const std::vector<uint32_t>& bin_offsets) {
+void add_bin_mapping_xml(tinyxml2::XMLDocument& document, const PackageEntries& entries) {
     tinyxml2::XMLElement* root = document.FirstChildElement();
-    const std::size_t n = std::min({bin_files.size(), bin_sizes.size(), bin_offsets.size()});
-    if (root == nullptr || n == 0) {
+    if (root == nullptr || entries.empty()) {
         return;
     }
     std::string prefix;
     tinyxml2::XMLElement* app = nullptr;
-    for (std::size_t i = 0; i < n; ++i) {
-        const std::string entry_prefix = app_prefix(bin_files[i]);
+    for (const PackageEntry& entry : entries) {
+        const std::string entry_prefix = app_prefix(entry.name);
         if (app == nullptr || entry_prefix != prefix) {
             // An "app" element joins "root" once its run is complete.
             if (app != nullptr) {
                 root->InsertEndChild(app);
             }
             app = document.NewElement("app");
-            app->SetAttribute("app_id", bin_files[i].substr(0, kAppIdLength).c_str());
+            app->SetAttribute("app_id", entry.name.substr(0, kAppIdLength).c_str());
             prefix = entry_prefix;
         }
-        app->InsertEndChild(new_image_item(document, bin_files[i], bin_sizes[i], bin_offsets[i]));
+        app->InsertEndChild(new_image_item(document, entry));
     }
     root->InsertEndChild(app);
 }

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "packaging/package_entry.h"
+
 // BitmapMapping.xml, the same placement data for tools:
 //   <root>
 //       <app app_id="A001">
@@ -21,15 +23,13 @@ namespace framestow {
 void create_mapping_xml(tinyxml2::XMLDocument& document);
 
 // Adds the "app" elements of one package under "root".
-void add_bin_mapping_xml(tinyxml2::XMLDocument& document, const std::vector<uint32_t>& bin_sizes,
-                         const std::vector<std::string>& bin_files,
-                         const std::vector<uint32_t>& bin_offsets);
+void add_bin_mapping_xml(tinyxml2::XMLDocument& document, const PackageEntries& entries);
 
 // The document as the printer lays it out (each element on its own line, four spaces of
 // indentation per level), with CR LF line ends.
 std::string print_mapping_xml(const tinyxml2::XMLDocument& document);
 
 // Writes the printed document to `path`. False when it cannot be written in full.
-bool save_mapping_xml(const tinyxml2::XMLDocument& document, const std::string& path);
+[[nodiscard]] bool save_mapping_xml(const tinyxml2::XMLDocument& document, const std::string& path);
 
 }  // namespace framestow

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <iostream>
 
-#include "packaging/decimal_text.h"
+#include "platform/decimal_text.h"
 #include "platform/platform.h"
 
 namespace framestow {
@@ -49,7 +49,7 @@ BinHeader parse_version(std::string_view version) {
         const std::size_t dot = rest.find('.');
         // The fourth number is read from all that is left, dots included.
         const std::string_view number = part < 3 ? rest.substr(0, dot) : rest;
-        header.bytes[4 + part] = static_cast<uint8_t>(leading_decimal(number));
+        header.bytes[4 + part] = static_cast<uint8_t>(platform::leading_decimal(number));
         if (part < 3 && dot != std::string_view::npos) {
             rest.remove_prefix(dot + 1);
         }
@@ -57,7 +57,8 @@ BinHeader parse_version(std::string_view version) {
     return header;
 }
 
-int BinList::read_app_list(const std::string& config_path) {
+BinList read_app_list(const std::string& config_path) {
+    BinList bins;
     std::string section = next_bin_name("gui00.bin", 0);
     int count = 0;
     while (count < kMaxBinSections) {
@@ -68,11 +69,11 @@ int BinList::read_app_list(const std::string& config_path) {
         }
         record.app_list = platform::read_ini_value(config_path, section, "app_list");
         record.header = parse_version(platform::read_ini_value(config_path, section, "version"));
-        records_.push_back(std::move(record));
+        bins.add(std::move(record));
         ++count;
         section = next_bin_name(section, count);
     }
-    return static_cast<std::size_t>(count) == records_.size() ? 0 : -1;
+    return bins;
 }
 
 std::size_t BinList::find_claiming(std::string_view prefix) const {

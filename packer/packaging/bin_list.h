@@ -42,14 +42,9 @@ BinHeader parse_version(std::string_view version);
 // counted from 1, which is also the number in its package file name.
 class BinList {
   public:
-    // Reads the sections gui01.bin, gui02.bin, ... of the INI file at `config_path` until the
-    // first one whose "name" is not its own section name. Returns 0 when every section read
-    // became a record, -1 otherwise.
-    int read_app_list(const std::string& config_path);
-
     // The bin index of the first package whose app_list contains the picture's app prefix, or -1
     // with the line "get_bin_index: Error to find for " and the name.
-    int get_bin_index(std::string_view picture_name) const;
+    [[nodiscard]] int get_bin_index(std::string_view picture_name) const;
 
     // The name of that same package, or empty text with the same line.
     std::string get_bin_name(std::string_view picture_name) const;
@@ -72,5 +67,9 @@ class BinList {
 
     std::vector<BinRecord> records_;
 };
+
+// Reads the sections gui01.bin, gui02.bin, ... of the INI file at `config_path` until the first
+// one whose "name" is not its own section name; each section read becomes a record.
+BinList read_app_list(const std::string& config_path);
 
 }  // namespace framestow

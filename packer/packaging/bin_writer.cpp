@@ -86,46 +86,38 @@ int generate_gui_bin(BinList& bins, const std::string& zip_folder,
     return complete ? 0 : -1;
 }
 
-int collect_sizes(std::vector<std::string>& bin_files, std::vector<uint32_t>& bin_sizes,
-                  const std::string& zip_folder) {
-    bin_sizes.clear();
+int collect_sizes(const std::vector<std::string>& bin_files, const std::string& zip_folder,
+                  PackageEntries& entries) {
+    entries.clear();
     int result = 0;
     for (const std::string& name : bin_files) {
         const uint64_t length = file_length(zip_folder + name);
         if (length == kUnknownLength) {
             result = -1;
         }
-        bin_sizes.push_back(static_cast<uint32_t>(length));
+        entries.push_back({name, static_cast<uint32_t>(length)});
     }
-    fill_gaps(bin_files, bin_sizes);
+    fill_gaps(entries);
     return result;
 }
 
-void compute_offsets(std::vector<uint32_t>& bin_offsets, const std::vector<uint32_t>& bin_sizes) {
-    bin_offsets.clear();
+void compute_offsets(PackageEntries& entries) {
     uint32_t offset = kFirstPictureOffset;
-    for (const uint32_t size : bin_sizes) {
-        bin_offsets.push_back(offset);
-        offset += size;
+    for (PackageEntry& entry : entries) {
+        entry.offset = offset;
+        offset += entry.size;
     }
 }
 
-int check_bin_sizes(const std::string& bin_path, const std::vector<std::string>& bin_files,
-                    const std::vector<uint32_t>& bin_sizes,
-                    const std::vector<uint32_t>& bin_offsets) {
+int check_bin_sizes(const std::string& bin_path, const PackageEntries& entries) {
     int result = 0;
-    if (bin_files.size() != bin_offsets.size()) {
-        std::cout << "Error: file size: " << bin_files.size()
-                  << ", offset size:" << bin_offsets.size() << std::endl;
-        result = -1;
-    }
     // Sizes and offsets are 32-bit quantities in the mapping tables, so the sums wrap there too.
     uint32_t total = kFirstPictureOffset;
-    for (const uint32_t size : bin_sizes) {
-        total += size;
+    for (const PackageEntry& entry : entries) {
+        total += entry.size;
     }
-    if (!bin_sizes.empty() && !bin_offsets.empty() &&
-        total != static_cast<uint32_t>(bin_offsets.back() + bin_sizes.back())) {
+    if (!entries.empty() &&
+        total != static_cast<uint32_t>(entries.back().offset + entries.back().size)) {
         std::cout << "Error: total_size(" << total << ") is not match offset and seze."
                   << std::endl;
         result = -2;

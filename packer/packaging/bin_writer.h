@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "packaging/bin_list.h"
+#include "packaging/package_entry.h"
 
 namespace framestow {
 
@@ -21,23 +22,21 @@ namespace framestow {
 // `zip_folder` (ending with a separator), with the header of the package that claims the first
 // picture, and sets that package's size. Returns -1 when the file could not be created or fully
 // written, or a picture could not be opened or read.
-int generate_gui_bin(BinList& bins, const std::string& zip_folder,
-                     const std::vector<std::string>& bin_files, const std::string& bin_path);
+[[nodiscard]] int generate_gui_bin(BinList& bins, const std::string& zip_folder,
+                                   const std::vector<std::string>& bin_files,
+                                   const std::string& bin_path);
 
-// Measures each picture of `bin_files` and then completes both lists with their placeholder
+// Measures each picture of `bin_files` into `entries` and completes them with their placeholder
 // entries. A picture that cannot be measured gets the size 0xFFFFFFFF, which the size check then
 // reports, and the result is -1.
-int collect_sizes(std::vector<std::string>& bin_files, std::vector<uint32_t>& bin_sizes,
-                  const std::string& zip_folder);
+[[nodiscard]] int collect_sizes(const std::vector<std::string>& bin_files,
+                                const std::string& zip_folder, PackageEntries& entries);
 
 // The offset of each entry: 8 for the first, then the previous offset plus the previous size.
-void compute_offsets(std::vector<uint32_t>& bin_offsets, const std::vector<uint32_t>& bin_sizes);
+void compute_offsets(PackageEntries& entries);
 
-// Compares the lists with each other and with the package file's length. Returns 0 when all
-// agree, -1 when the lists differ in length, -2 when a size total disagrees; the last failed test
-// decides the value.
-int check_bin_sizes(const std::string& bin_path, const std::vector<std::string>& bin_files,
-                    const std::vector<uint32_t>& bin_sizes,
-                    const std::vector<uint32_t>& bin_offsets);
+// Compares the entries' offsets with their sizes and with the package file's length. Returns 0
+// when all agree, -2 when a size total disagrees.
+[[nodiscard]] int check_bin_sizes(const std::string& bin_path, const PackageEntries& entries);
 
 }  // namespace framestow

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <iostream>
 
-#include "packaging/decimal_text.h"
+#include "platform/decimal_text.h"
 
 namespace framestow {
 
@@ -26,10 +26,10 @@ std::string_view number_text(std::string_view name, std::size_t pos) {
 // as far as its leading digits reach (A12x) would give the firmware a table under a wrong
 // application number, or a generated source that does not compile.
 bool is_valid_number(std::string_view digits) {
-    if (digits.size() != kNumberDigits || !all_decimal_digits(digits)) {
+    if (digits.size() != kNumberDigits || !platform::all_decimal_digits(digits)) {
         return false;
     }
-    const int32_t value = leading_decimal(digits);
+    const int32_t value = platform::leading_decimal(digits);
     return value >= 1 && value <= 999;
 }
 
@@ -77,48 +77,38 @@ int check_all_files_name(const std::vector<std::string>& names) {
 }
 
 PictureNumbers parse_picture_name(std::string_view name) {
-    return {leading_decimal(number_text(name, kAppNumberPos)),
-            leading_decimal(number_text(name, kPictureNumberPos))};
+    return {platform::leading_decimal(number_text(name, kAppNumberPos)),
+            platform::leading_decimal(number_text(name, kPictureNumberPos))};
 }
 
-int collect_bin_files(const BinList& bins, int bin_index, const std::vector<std::string>& names,
-                      std::vector<std::string>& bin_files, std::string& bin_file_name) {
-    bin_files.clear();
+std::vector<std::string> collect_bin_files(const BinList& bins, int bin_index,
+                                           const std::vector<std::string>& names) {
+    std::vector<std::string> bin_files;
     for (const std::string& name : names) {
         if (bins.get_bin_index(name) == bin_index) {
             bin_files.push_back(name);
         }
     }
-    if (bin_files.empty()) {
-        bin_file_name.clear();
-        return 0;
-    }
-    char file_name[16];
-    const int length =
-        std::snprintf(file_name, sizeof file_name, "%s%.2d%s", "gui", bin_index, ".bin");
-    if (length < 0 || static_cast<std::size_t>(length) >= sizeof file_name) {
-        return -1;
-    }
-    bin_file_name = file_name;
-    return 0;
+    return bin_files;
 }
 
-int fill_gaps(std::vector<std::string>& bin_files, std::vector<uint32_t>& bin_sizes) {
-    if (bin_files.size() != bin_sizes.size()) {
-        return -1;
-    }
+std::string package_file_name(int bin_index) {
+    char number[16];
+    std::snprintf(number, sizeof number, "%.2d", bin_index);
+    return std::string("gui") + number + ".bin";
+}
+
+void fill_gaps(PackageEntries& entries) {
     PictureNumbers previous;
-    for (std::size_t j = 0; j < bin_files.size(); ++j) {
-        const PictureNumbers current = parse_picture_name(bin_files[j]);
+    for (std::size_t j = 0; j < entries.size(); ++j) {
+        const PictureNumbers current = parse_picture_name(entries[j].name);
         int32_t expected = current.app == previous.app ? previous.picture + 1 : 1;
         previous = current;
         for (; expected < current.picture; ++expected, ++j) {
-            bin_files.insert(bin_files.begin() + static_cast<std::ptrdiff_t>(j),
-                             placeholder_name(bin_files[j], expected));
-            bin_sizes.insert(bin_sizes.begin() + static_cast<std::ptrdiff_t>(j), 0);
+            entries.insert(entries.begin() + static_cast<std::ptrdiff_t>(j),
+                           PackageEntry{placeholder_name(entries[j].name, expected)});
         }
     }
-    return 0;
 }
 
 }  // namespace framestow

@@ -39,17 +39,6 @@ void prepare_workspace(const std::string& working_path) {
     }
 }
 
-std::string init_workspace() {
-    std::cout << "    Framestow1.4: The tool to generate gui.bin from png files" << std::endl;
-    std::cout << "Please download guixx.bin to flash and copy BitmapMapping.cpp to project."
-              << std::endl;
-    const std::string working_path = platform::program_folder();
-    prepare_workspace(working_path);
-    std::cout << std::endl;
-    std::cout << "Working path is: " << working_path << std::endl;
-    return working_path;
-}
-
 std::vector<std::string> find_all_files(const std::string& pattern) {
     const std::vector<std::string> entries = platform::wildcard_search(pattern);
     if (entries.empty()) {

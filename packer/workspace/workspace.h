@@ -5,11 +5,7 @@
 
 namespace framestow {
 
-// Prints the banner, cleans and creates the workspace folders under the program's own folder,
-// prints the working path and returns it.
-std::string init_workspace();
-
-// The same for a given working path; init_workspace passes the program's folder.
+// Cleans the staging folders of `working_path` and creates every missing workspace folder.
 void prepare_workspace(const std::string& working_path);
 
 // The bare names that match `pattern` (a folder path followed by a wildcard), in the platform's

@@ -9,8 +9,6 @@
 namespace framestow {
 namespace {
 
-using testing::CoutCapture;
-
 TEST(WriteCompressData, UsesTheShortestRunLengthClass) {
     struct Case {
         std::size_t run_length;
@@ -28,9 +26,9 @@ TEST(WriteCompressData, UsesTheShortestRunLengthClass) {
     };
     for (const Case& c : cases) {
         std::vector<uint8_t> out(9, 0xEE);
-        ASSERT_EQ(WriteCompressData(out, 0x44332211, c.run_length),
-                  static_cast<int>(5 + c.length_bytes.size()))
-            << c.run_length;
+        std::size_t size = 0;
+        ASSERT_EQ(WriteCompressData(out, 0x44332211, c.run_length, size), CodecStatus::kOk);
+        ASSERT_EQ(size, 5 + c.length_bytes.size()) << c.run_length;
         std::vector<uint8_t> expected = {0x5F, 0x11, 0x22, 0x33, 0x44};
         expected.insert(expected.end(), c.length_bytes.begin(), c.length_bytes.end());
         expected.resize(9, 0xEE);
@@ -44,13 +42,11 @@ TEST(WriteCompressData, UsesTheShortestRunLengthClass) {
         }
     }
 
-    CoutCapture capture;
     std::vector<uint8_t> out(9);
-    EXPECT_EQ(WriteCompressData(out, 0, 1073741824), -1);
-    EXPECT_EQ(WriteCompressData(std::span(out).first(6), 0, 64), -1);
-    EXPECT_EQ(capture.text(),
-              "WriteCompressData: ERR,same_num is illegal\n"
-              "WriteCompressData: ERR,Out of bond\n");
+    std::size_t size = 0;
+    EXPECT_EQ(WriteCompressData(out, 0, 1073741824, size), CodecStatus::kRunTooLong);
+    EXPECT_EQ(WriteCompressData(std::span(out).first(6), 0, 64, size),
+              CodecStatus::kRunTokenOutOfBond);
 }
 
 // Units that differ from their neighbours and never begin with 0x5F.
@@ -81,7 +77,7 @@ TEST(BlockZipBody, ClosesBlocksAt4096BytesAndWrapsTheIndex) {
     std::vector<uint8_t> pixels = distinct_units(1030);
     std::vector<uint8_t> buffer(8 + 2 * 3 + pixels.size());
     std::size_t counter = 8;
-    ASSERT_EQ(BlockZipBody(pixels, buffer, counter), 0);
+    ASSERT_EQ(BlockZipBody(pixels, buffer, counter), CodecStatus::kOk);
     EXPECT_EQ(counter, buffer.size());
     std::vector<BlockHeader> headers = block_headers(std::span(buffer).subspan(8));
     ASSERT_EQ(headers.size(), 2u);
@@ -94,7 +90,7 @@ TEST(BlockZipBody, ClosesBlocksAt4096BytesAndWrapsTheIndex) {
     pixels = distinct_units(1024 * 256 + 10);
     buffer.assign(pixels.size() + 257 * 3, 0);
     counter = 0;
-    ASSERT_EQ(BlockZipBody(pixels, buffer, counter), 0);
+    ASSERT_EQ(BlockZipBody(pixels, buffer, counter), CodecStatus::kOk);
     headers = block_headers(std::span(buffer).first(counter));
     ASSERT_EQ(headers.size(), 257u);
     EXPECT_EQ(headers[255].index, 255);
@@ -114,7 +110,7 @@ TEST(BlockZipBody, LastSingleUnitJoinsTheStepBeforeIt) {
     pixels.insert(pixels.end(), {0x01, 0x02, 0x03, 0x04});
     std::vector<uint8_t> buffer(5000);
     std::size_t counter = 0;
-    ASSERT_EQ(BlockZipBody(pixels, buffer, counter), 0);
+    ASSERT_EQ(BlockZipBody(pixels, buffer, counter), CodecStatus::kOk);
     const std::vector<BlockHeader> headers = block_headers(std::span(buffer).first(counter));
     ASSERT_EQ(headers.size(), 1u);
     EXPECT_EQ(headers[0].length, 4092u + 6 + 4);

@@ -48,7 +48,7 @@ TEST(SimpleZipBody, WritesLiteralsAndMarkerTokens) {
     for (const Case& c : cases) {
         std::vector<uint8_t> buffer(8 + 64, 0xEE);
         std::size_t counter = 8;
-        ASSERT_EQ(SimpleZipBody(c.pixels, buffer, counter), 0) << c.name;
+        ASSERT_EQ(SimpleZipBody(c.pixels, buffer, counter), CodecStatus::kOk) << c.name;
         const std::vector<uint8_t> body(buffer.begin() + 8, buffer.begin() + counter);
         EXPECT_EQ(body, c.body) << c.name;
     }

@@ -221,8 +221,8 @@ void expect_decodes_to(const fs::path& package_path, const Answer& answer,
     ASSERT_LE(answer.offset + answer.size, package.size());
     const std::span<const uint8_t> compressed(package.data() + answer.offset, answer.size);
     Bytes decoded(source.pixels.size() + 4);
-    DecodedPicture picture;
-    ASSERT_EQ(decode_picture(compressed, kSettings, decoded, picture), 0);
+    const DecodedPicture picture = decode_picture(compressed, kSettings, decoded);
+    ASSERT_EQ(picture.status, CodecStatus::kOk);
     EXPECT_EQ(picture.header.width, source.width);
     EXPECT_EQ(picture.header.height, source.height);
     EXPECT_EQ(picture.header.pixel_format, source.pixel_format);
@@ -291,8 +291,8 @@ TEST(FirmwareEndToEnd, TheDemoWorkspaceIsFoundWhereItsMappingSays) {
         const std::span<const uint8_t> compressed(package.data() + answer.offset, answer.size);
         const Bytes checked = testing::read_bytes(check);
         Bytes decoded(checked.size() + 4);
-        DecodedPicture picture;
-        ASSERT_EQ(decode_picture(compressed, kSettings, decoded, picture), 0);
+        const DecodedPicture picture = decode_picture(compressed, kSettings, decoded);
+        ASSERT_EQ(picture.status, CodecStatus::kOk);
         decoded.resize(picture.pixel_bytes);
         EXPECT_EQ(decoded, Bytes(checked.begin() + 8, checked.end()));
         ++found;

@@ -3,57 +3,63 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <filesystem>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "codec/picture_format.h"
-#include "support/stdout_capture.h"
-#include "support/workspace_harness.h"
+#include "image_input/bmp_loader.h"
+#include "image_input/byte_source.h"
+#include "image_input/png_loader.h"
 
 namespace framestow::testing {
 
-using Loader = int (*)(const std::string&, const std::string&, PictureBuffers&, ImageBitmap&);
-
 struct LoadResult {
     int result = 0;
+    bool bmp_signature = false;  // BMP only: the file began with "BM"
     ImageBitmap bitmap;
-    std::string out;
+    std::string out;  // the loader's messages
+
+    std::vector<uint8_t> bytes() const { return {bitmap.bytes.begin(), bitmap.bytes.end()}; }
 };
 
-// Loads picture files from a fresh folder into one buffer set shared by every test, as the
-// packer allocates it once a run.
+// Decodes picture files held in memory into one buffer shared by every test, as the packer
+// allocates it once a run.
 class LoaderTest : public ::testing::Test {
   protected:
-    static PictureBuffers& buffers() {
-        static PictureBuffers shared;
+    static PictureBuffer& buffer() {
+        static PictureBuffer shared;
         return shared;
     }
 
-    std::string picture_path() const { return (folder_.path() / "A001_001.pic").string(); }
-    std::string bitmap_path() const { return (folder_.path() / "bitmap.pic").string(); }
+    // The paths that the BMP loader's messages name.
+    const std::string picture_path = "image/A001_001.bmp";
+    const std::string bitmap_path = "temp/image_bitmap/A001_001.bmp";
 
-    LoadResult load(Loader loader, const std::vector<uint8_t>& file,
-                    const std::string& bitmap_path) {
-        write_bytes(picture_path(), file);
+    static LoadResult load_png(const std::vector<uint8_t>& file) {
         LoadResult loaded;
-        const StdoutCapture capture;
-        loaded.result = loader(picture_path(), bitmap_path, buffers(), loaded.bitmap);
-        loaded.out = capture.text();
+        std::ostringstream messages;
+        SpanSource source(file);
+        loaded.result = decode_png_image(source, buffer(), loaded.bitmap, messages);
+        loaded.out = messages.str();
         return loaded;
     }
-    LoadResult load(Loader loader, const std::vector<uint8_t>& file) {
-        return load(loader, file, bitmap_path());
-    }
 
-    // A bitmap path whose folder does not exist, and one that opens but cannot be written in
-    // full (empty where the system has no such device).
-    std::string unopenable_path() const { return (folder_.path() / "none" / "bitmap").string(); }
-    static std::string full_disk_path() {
-        return std::filesystem::is_character_file("/dev/full") ? "/dev/full" : "";
+    // As the preparation stage reads a BMP file: the headers, then the pixels of a file that
+    // begins with "BM"; any other file fails without a message.
+    LoadResult load_bmp(const std::vector<uint8_t>& file) const {
+        LoadResult loaded;
+        std::ostringstream messages;
+        SpanSource source(file);
+        const BmpHeaders headers = read_bmp_headers(source);
+        loaded.bmp_signature = has_bmp_signature(headers);
+        loaded.result = loaded.bmp_signature
+                            ? decode_bmp_image(headers, source, {picture_path, bitmap_path},
+                                               buffer(), loaded.bitmap, messages)
+                            : -1;
+        loaded.out = messages.str();
+        return loaded;
     }
-
-    TempFolder folder_;
 };
 
 }  // namespace framestow::testing

@@ -22,10 +22,7 @@ const std::string kReadFailed = "LoadPngImage ERR: ReadPngFile Failed-1\n";
 
 class PngLoaderTest : public testing::LoaderTest {
   protected:
-    LoadResult load(const std::vector<uint8_t>& file) {
-        return LoaderTest::load(LoadPngImage, file);
-    }
-    std::vector<uint8_t> bitmap_file() const { return testing::read_bytes(bitmap_path()); }
+    static LoadResult load(const std::vector<uint8_t>& file) { return load_png(file); }
 };
 
 // Five by four pixels, all different, so that a row or pass put in the wrong place shows.
@@ -58,14 +55,13 @@ TEST_F(PngLoaderTest, TwoByOnePictureGivesSixteenByteBitmapFile) {
 
     ASSERT_EQ(loaded.result, 0);
     EXPECT_EQ(loaded.out, "");
-    EXPECT_EQ(loaded.bitmap.size, 16);
     EXPECT_EQ(loaded.bitmap.width, 2);
     EXPECT_EQ(loaded.bitmap.height, 1);
     EXPECT_EQ(loaded.bitmap.picture_kind, kPictureKindPng);
     const std::vector<uint8_t> expected = {0x34, 0x12, 0x88, 0x88, 0x02, 0x00, 0x01, 0x00,
                                            0x33, 0x22, 0x11, 0x44, 0x77, 0x66, 0x55, 0x88};
-    EXPECT_EQ(bitmap_file(), expected);
-    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), buffers().bitmap.begin()));
+    EXPECT_EQ(loaded.bytes(), expected);
+    EXPECT_EQ(loaded.bitmap.bytes.data(), buffer().data());
 }
 
 TEST_F(PngLoaderTest, EveryAcceptedKindGivesTheFirmwareByteOrder) {
@@ -91,19 +87,10 @@ TEST_F(PngLoaderTest, EveryAcceptedKindGivesTheFirmwareByteOrder) {
         const LoadResult loaded = load(testing::encode_png(5, 4, rgba, c.options));
         ASSERT_EQ(loaded.result, 0);
         EXPECT_EQ(loaded.out, "");
-        EXPECT_EQ(loaded.bitmap.size, 8 + 5 * 4 * 4);
-        const std::vector<uint8_t> file = bitmap_file();
-        ASSERT_EQ(file.size(), 88u);
-        EXPECT_EQ(std::vector<uint8_t>(file.begin() + 8, file.end()),
+        const std::vector<uint8_t> bytes = loaded.bytes();
+        ASSERT_EQ(bytes.size(), 88u);
+        EXPECT_EQ(std::vector<uint8_t>(bytes.begin() + 8, bytes.end()),
                   expected_pixels(rgba, c.with_alpha));
-
-        ImageBitmap from_memory;
-        std::fill_n(buffers().bitmap.begin(), file.size(), 0);
-        EXPECT_EQ(
-            decode_png_image(testing::encode_png(5, 4, rgba, c.options), buffers(), from_memory),
-            0);
-        EXPECT_EQ(from_memory.size, 88);
-        EXPECT_TRUE(std::equal(file.begin(), file.end(), buffers().bitmap.begin()));
     }
 }
 
@@ -149,8 +136,8 @@ TEST_F(PngLoaderTest, SizeLimitsAreAppliedFromTheHeader) {
         EXPECT_EQ(loaded.bitmap.width, c.width);
         EXPECT_EQ(loaded.bitmap.height, c.height);
         EXPECT_EQ(loaded.bitmap.picture_kind, kPictureKindPng);
+        EXPECT_EQ(loaded.bitmap.bytes.size(), c.result == 0 ? 8u + 1448 * 1810 * 4 : 0u);
     }
-    EXPECT_EQ(testing::read_bytes(bitmap_path()).size(), 8u + 1448 * 1810 * 4);
 }
 
 TEST_F(PngLoaderTest, BadFilesFailCleanly) {
@@ -190,47 +177,13 @@ TEST_F(PngLoaderTest, BadFilesFailCleanly) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        std::filesystem::remove(bitmap_path());
         ::testing::internal::CaptureStderr();
         const LoadResult loaded = load(c.file);
         const std::string err = ::testing::internal::GetCapturedStderr();
         EXPECT_EQ(loaded.result, c.result);
         EXPECT_EQ(loaded.out, c.out);
         EXPECT_EQ(err.find("libpng error: ") != std::string::npos, c.libpng_error) << err;
-        EXPECT_EQ(loaded.bitmap.size, 0);
-        EXPECT_FALSE(std::filesystem::exists(bitmap_path()));
-
-        // The in-memory entry point answers the same.
-        ImageBitmap from_memory;
-        ::testing::internal::CaptureStderr();
-        const testing::StdoutCapture capture;
-        EXPECT_EQ(decode_png_image(c.file, buffers(), from_memory), c.result);
-        ::testing::internal::GetCapturedStderr();
-        EXPECT_EQ(capture.text(), c.out);
-    }
-}
-
-// A bitmap file that cannot be opened, or not written in full, fails the load alike.
-TEST_F(PngLoaderTest, FilesThatCannotBeOpenedOrWritten) {
-    ImageBitmap missing;
-    {
-        const testing::StdoutCapture capture;
-        EXPECT_EQ(LoadPngImage(picture_path(), bitmap_path(), buffers(), missing), -1);
-        EXPECT_EQ(capture.text(), "");
-    }
-    for (const std::string& unwritable : {unopenable_path(), full_disk_path()}) {
-        if (unwritable.empty()) {
-            continue;
-        }
-        SCOPED_TRACE(unwritable);
-        const LoadResult loaded =
-            LoaderTest::load(LoadPngImage, testing::encode_png(5, 4, pattern_rgba()), unwritable);
-        EXPECT_EQ(loaded.result, -1);
-        EXPECT_EQ(loaded.out, "LoadPngImage ERR: OutPutPng Failed-1\n");
-        EXPECT_EQ(loaded.bitmap.width, 5);
-        EXPECT_EQ(loaded.bitmap.height, 4);
-        EXPECT_EQ(loaded.bitmap.picture_kind, kPictureKindPng);
-        EXPECT_EQ(loaded.bitmap.size, 0);
+        EXPECT_TRUE(loaded.bitmap.bytes.empty());
     }
 }
 

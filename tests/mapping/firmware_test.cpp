@@ -12,8 +12,8 @@
 #include <string>
 #include <utility>
 
-#include "packaging/bin_generation.h"
 #include "packaging_test_support.h"
+#include "stages/packaging.h"
 
 namespace framestow {
 namespace {

@@ -42,18 +42,20 @@ TEST(GenerateMultiMappingCpp, WritesHeaderSectionsAppsTableAndLookUp) {
     BinList bins;
     bins.add({"gui01.bin", 40960, "A001,A002", parse_version("1.0.2.3")});
     bins.add({"gui02.bin", 0, "A009", parse_version("0.0.0.1")});
-    std::string section;
+    std::string package_tables;
     ConsoleCapture console;
-    generate_bin_mapping_section(section, bins, {1200, 0, 340, 512},
-                                 {"A001_001.png", "A001_002.png", "A001_003.png", "A002_001.png"},
-                                 {8, 1208, 1208, 1548});
+    generate_bin_mapping_section(package_tables, bins,
+                                 {{"A001_001.png", 1200, 8},
+                                  {"A001_002.png", 0, 1208},
+                                  {"A001_003.png", 340, 1208},
+                                  {"A002_001.png", 512, 1548}});
     ScratchFolder folder;
     const std::string path = folder.folder() + "BitmapMapping.cpp";
 
-    EXPECT_EQ(
-        generate_multi_mapping_cpp(
-            section, bins, {"A001_001.png", "A001_003.png", "A002_001.png", "A004_001.png"}, path),
-        0);
+    EXPECT_EQ(generate_multi_mapping_cpp(
+                  package_tables, bins,
+                  {"A001_001.png", "A001_003.png", "A002_001.png", "A004_001.png"}, path),
+              0);
     EXPECT_EQ(console.take(),
               "get_bin_index: Error to find for A004_001.png\n"
               "get_bin_index: Error to find for A003_000.png\n");

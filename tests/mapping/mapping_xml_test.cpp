@@ -17,10 +17,11 @@ using testing::ScratchFolder;
 TEST(MappingXml, OneAppElementPerRunWithPlaceholderItems) {
     tinyxml2::XMLDocument document;
     create_mapping_xml(document);
-    add_bin_mapping_xml(document, {1200, 0, 340, 512},
-                        {"A001_001.png", "A001_002.png", "A001_003.png", "A002_001.png"},
-                        {8, 1208, 1208, 1548});
-    add_bin_mapping_xml(document, {}, {}, {});
+    add_bin_mapping_xml(document, {{"A001_001.png", 1200, 8},
+                                   {"A001_002.png", 0, 1208},
+                                   {"A001_003.png", 340, 1208},
+                                   {"A002_001.png", 512, 1548}});
+    add_bin_mapping_xml(document, {});
     ScratchFolder folder;
     const std::string path = folder.folder() + "BitmapMapping.xml";
     ASSERT_TRUE(save_mapping_xml(document, path));

@@ -54,8 +54,7 @@ TEST(ReadAppList, ReadsSectionsUntilTheFirstGap) {
                                      "version=1.0.3.12", "app_list=A001,A002", "[gui02.bin]",
                                      "name=gui02.bin", "version=2.1", "app_list=A003",
                                      "[gui04.bin]", "name=gui04.bin", "app_list=A004"}));
-    BinList bins;
-    EXPECT_EQ(bins.read_app_list(config), 0);
+    BinList bins = read_app_list(config);
     ASSERT_EQ(bins.count(), 2u);
     EXPECT_EQ(bins.record(1).name, "gui01.bin");
     EXPECT_EQ(bins.record(1).app_list, "A001,A002");
@@ -70,13 +69,8 @@ TEST(ReadAppList, StopsAtAWrongNameOrAMissingFile) {
     const std::string config = folder.folder() + "config.ini";
     write_file(config, joined_lines({"[gui01.bin]", "name=gui1.bin", "app_list=A001", "[gui02.bin]",
                                      "name=gui02.bin", "app_list=A002"}));
-    BinList wrong_name;
-    EXPECT_EQ(wrong_name.read_app_list(config), 0);
-    EXPECT_EQ(wrong_name.count(), 0u);
-
-    BinList missing_file;
-    EXPECT_EQ(missing_file.read_app_list(folder.folder() + "absent.ini"), 0);
-    EXPECT_EQ(missing_file.count(), 0u);
+    EXPECT_EQ(read_app_list(config).count(), 0u);
+    EXPECT_EQ(read_app_list(folder.folder() + "absent.ini").count(), 0u);
 }
 
 TEST(ReadAppList, LongAppListClaimsItsLastApplication) {
@@ -88,8 +82,7 @@ TEST(ReadAppList, LongAppListClaimsItsLastApplication) {
     }
     ASSERT_GT(apps.size(), 254u);
     write_file(config, joined_lines({"[gui01.bin]", "name=gui01.bin", ("app_list=" + apps)}));
-    BinList bins;
-    bins.read_app_list(config);
+    const BinList bins = read_app_list(config);
     ConsoleCapture console;
     EXPECT_EQ(bins.get_bin_index("A080_001.png"), 1);
     EXPECT_EQ(console.take(), "");

@@ -28,14 +28,19 @@ struct PackageRun {
     std::vector<uint32_t> offsets;
 };
 
-PackageRun run_package(BinList& bins, const std::string& zip_folder, std::vector<std::string> files,
-                       const std::string& bin_path) {
+PackageRun run_package(BinList& bins, const std::string& zip_folder,
+                       const std::vector<std::string>& bin_files, const std::string& bin_path) {
     PackageRun run{};
-    run.files = std::move(files);
-    run.written = generate_gui_bin(bins, zip_folder, run.files, bin_path);
-    run.measured = collect_sizes(run.files, run.sizes, zip_folder);
-    compute_offsets(run.offsets, run.sizes);
-    run.checked = check_bin_sizes(bin_path, run.files, run.sizes, run.offsets);
+    run.written = generate_gui_bin(bins, zip_folder, bin_files, bin_path);
+    PackageEntries entries;
+    run.measured = collect_sizes(bin_files, zip_folder, entries);
+    compute_offsets(entries);
+    run.checked = check_bin_sizes(bin_path, entries);
+    for (const PackageEntry& entry : entries) {
+        run.files.push_back(entry.name);
+        run.sizes.push_back(entry.size);
+        run.offsets.push_back(entry.offset);
+    }
     return run;
 }
 
@@ -125,22 +130,19 @@ TEST_F(BinWriterTest, PackageThatCannotBeFullyWrittenFails) {
     EXPECT_EQ(generate_gui_bin(bins, zip_folder(), {"A001_001.png"}, "/dev/full"), -1);
 }
 
-TEST(CheckBinSizes, ReportsListsAndTotalsThatDisagree) {
+TEST(CheckBinSizes, ReportsTotalsThatDisagree) {
     ScratchFolder folder;
     const std::string bin_path = folder.folder() + "gui01.bin";
     write_file(bin_path, std::string(18, 'x'));
     ConsoleCapture console;
 
-    EXPECT_EQ(check_bin_sizes(bin_path, {"A001_001.png"}, {10}, {8}), 0);
+    EXPECT_EQ(check_bin_sizes(bin_path, {{"A001_001.png", 10, 8}}), 0);
     EXPECT_EQ(console.take(), "");
 
-    EXPECT_EQ(check_bin_sizes(bin_path, {"A001_001.png", "A001_002.png"}, {10}, {8}), -1);
-    EXPECT_EQ(console.take(), "Error: file size: 2, offset size:1\n");
-
-    EXPECT_EQ(check_bin_sizes(bin_path, {"A001_001.png", "A001_002.png"}, {4, 6}, {8, 10}), -2);
+    EXPECT_EQ(check_bin_sizes(bin_path, {{"A001_001.png", 4, 8}, {"A001_002.png", 6, 10}}), -2);
     EXPECT_EQ(console.take(), "Error: total_size(18) is not match offset and seze.\n");
 
-    EXPECT_EQ(check_bin_sizes(bin_path, {"A001_001.png"}, {12}, {8}), -2);
+    EXPECT_EQ(check_bin_sizes(bin_path, {{"A001_001.png", 12, 8}}), -2);
     EXPECT_EQ(console.take(), "Packaged bin size is 18 byte\nError: Total file size is 20 byte\n");
 }
 

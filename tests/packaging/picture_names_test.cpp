@@ -52,37 +52,34 @@ TEST(CollectBinFiles, SelectsThePicturesOfOnePackage) {
     bins.add({"gui02.bin", 0, "A002", {}});
     const std::vector<std::string> names = {"A001_001.png", "A002_001.png", "A001_002.png",
                                             "A003_001.png"};
-    std::vector<std::string> bin_files = {"stale"};
-    std::string bin_file_name = "stale";
     ConsoleCapture console;
 
-    EXPECT_EQ(collect_bin_files(bins, 1, names, bin_files, bin_file_name), 0);
-    EXPECT_EQ(bin_files, (std::vector<std::string>{"A001_001.png", "A001_002.png"}));
-    EXPECT_EQ(bin_file_name, "gui01.bin");
+    EXPECT_EQ(collect_bin_files(bins, 1, names),
+              (std::vector<std::string>{"A001_001.png", "A001_002.png"}));
     EXPECT_EQ(console.take(), "get_bin_index: Error to find for A003_001.png\n");
+    EXPECT_TRUE(collect_bin_files(bins, 3, names).empty());
 
-    EXPECT_EQ(collect_bin_files(bins, 3, names, bin_files, bin_file_name), 0);
-    EXPECT_TRUE(bin_files.empty());
-    EXPECT_EQ(bin_file_name, "");
+    EXPECT_EQ(package_file_name(1), "gui01.bin");
+    EXPECT_EQ(package_file_name(12), "gui12.bin");
+    EXPECT_EQ(package_file_name(100), "gui100.bin");
 }
 
 TEST(FillGaps, InsertsPlaceholdersBeforeEachRealPicture) {
-    std::vector<std::string> files = {"A001_002.png", "A001_003.png", "A002_001.bmp",
-                                      "A002_003.bmp", "A003_002.png", "A003_003.png",
-                                      "A003_006.png"};
-    std::vector<uint32_t> sizes = {10, 11, 12, 13, 14, 15, 16};
-    EXPECT_EQ(fill_gaps(files, sizes), 0);
-    EXPECT_EQ(files, (std::vector<std::string>{"A001_001.png", "A001_002.png", "A001_003.png",
+    PackageEntries entries = {{"A001_002.png", 10}, {"A001_003.png", 11}, {"A002_001.bmp", 12},
+                              {"A002_003.bmp", 13}, {"A003_002.png", 14}, {"A003_003.png", 15},
+                              {"A003_006.png", 16}};
+    fill_gaps(entries);
+    std::vector<std::string> names;
+    std::vector<uint32_t> sizes;
+    for (const PackageEntry& entry : entries) {
+        names.push_back(entry.name);
+        sizes.push_back(entry.size);
+    }
+    EXPECT_EQ(names, (std::vector<std::string>{"A001_001.png", "A001_002.png", "A001_003.png",
                                                "A002_001.bmp", "A002_002.png", "A002_003.bmp",
                                                "A003_001.png", "A003_002.png", "A003_003.png",
                                                "A003_004.png", "A003_005.png", "A003_006.png"}));
     EXPECT_EQ(sizes, (std::vector<uint32_t>{0, 10, 11, 12, 0, 13, 0, 14, 15, 0, 0, 16}));
-
-    std::vector<std::string> uneven = {"A001_003.png"};
-    std::vector<uint32_t> no_sizes;
-    EXPECT_EQ(fill_gaps(uneven, no_sizes), -1);
-    EXPECT_EQ(uneven, std::vector<std::string>{"A001_003.png"});
-    EXPECT_TRUE(no_sizes.empty());
 }
 
 }  // namespace

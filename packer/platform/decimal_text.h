@@ -4,7 +4,10 @@
 #include <cstdint>
 #include <string_view>
 
-namespace framestow {
+namespace framestow::platform {
+
+// Decimal numbers in configuration text and picture names are read as the target's C runtime
+// reads them, so that a value means the same on every platform.
 
 // The value of the leading decimal number of `text`, read as the C runtime's atoi reads it:
 // leading blanks skipped, an optional sign, then digits up to the first non-digit; 0 when there
@@ -41,4 +44,4 @@ inline bool all_decimal_digits(std::string_view text) {
     return true;
 }
 
-}  // namespace framestow
+}  // namespace framestow::platform

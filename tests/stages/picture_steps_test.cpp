@@ -1,35 +1,52 @@
+#include "stages/picture_steps.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
-#include "codec/compressor.h"
-#include "codec/decompressor.h"
-#include "codec_test_support.h"
+#include "codec/codec.h"
+#include "codec/codec_test_support.h"
+#include "support/stdout_capture.h"
+#include "support/test_pictures.h"
+#include "support/workspace_harness.h"
 
 namespace framestow {
 namespace {
 
-using testing::CoutCapture;
 using testing::kBlockSettings;
 using testing::kMarkerSettings;
 using testing::png_settings;
 using testing::put_picture;
-using testing::read_file;
+using testing::read_bytes;
 using testing::repeated_units;
+using CoutCapture = testing::StdoutCapture;
 
 class SimpleZipTest : public ::testing::Test {
   protected:
+    CompressedPicture compress(const ImageBitmap& picture, const CodecSettings& settings) {
+        return compress_picture(picture, settings, buffers.compressed);
+    }
+
+    // The round-trip check of the first `size` compressed bytes against the picture's pixels.
+    int check(const ImageBitmap& picture, std::size_t size, const CodecSettings& settings) {
+        const DecodedPicture decoded =
+            check_picture(std::span<const uint8_t>(buffers.compressed.data(), size),
+                          picture.bytes.subspan(8), settings, buffers.decoded);
+        return BufferUnzip(check_path, decoded, buffers.decoded);
+    }
+
     // Compresses `picture` to a file and checks it; returns simpleZip's result and, when it
     // passed, BufferUnzip's in `check_result`.
     int zip_and_check(const ImageBitmap& picture, const CodecSettings& settings,
                       int& check_result) {
-        int32_t size = 0;
-        const int result = simpleZip(zip_path, picture, buffers, settings, size);
+        const CompressedPicture zip = compress(picture, settings);
+        const int result = simpleZip(zip_path, zip, buffers.compressed);
         if (result == 0) {
-            EXPECT_EQ(static_cast<std::size_t>(size), read_file(zip_path).size());
-            check_result = BufferUnzip(check_path, size, buffers, settings);
+            EXPECT_EQ(zip.size, read_bytes(zip_path).size());
+            check_result = check(picture, zip.size, settings);
         }
         return result;
     }
@@ -40,9 +57,11 @@ class SimpleZipTest : public ::testing::Test {
         return header;
     }
 
+    std::string file(const std::string& name) const { return (folder.path() / name).string(); }
+
     testing::TempFolder folder;
-    std::string zip_path = folder.file("A001_001.png");
-    std::string check_path = folder.file("check_A001_001.png");
+    std::string zip_path = file("A001_001.png");
+    std::string check_path = file("check_A001_001.png");
     PictureBuffers buffers;
 };
 
@@ -86,11 +105,9 @@ TEST_F(SimpleZipTest, WritesTheWorkedExamplesByteForByte) {
         int check = -1;
         ASSERT_EQ(zip_and_check(picture, c.settings, check), 0) << c.name;
         EXPECT_EQ(check, 0) << c.name;
-        EXPECT_EQ(read_file(zip_path), c.file) << c.name;
-        std::vector<uint8_t> check_file = read_file(check_path);
-        EXPECT_EQ(check_file,
-                  std::vector(buffers.bitmap.begin(), buffers.bitmap.begin() + picture.size))
-            << c.name;
+        EXPECT_EQ(read_bytes(zip_path), c.file) << c.name;
+        std::vector<uint8_t> check_file = read_bytes(check_path);
+        EXPECT_EQ(check_file, std::vector(picture.bytes.begin(), picture.bytes.end())) << c.name;
     }
 }
 
@@ -138,7 +155,7 @@ TEST_F(SimpleZipTest, SettingsDecideMagicFormAndRefusal) {
             continue;
         }
         EXPECT_EQ(check, 0) << c.name;
-        const std::vector<uint8_t> file = read_file(zip_path);
+        const std::vector<uint8_t> file = read_bytes(zip_path);
         ASSERT_EQ(file.size(), c.file_size) << c.name;
         EXPECT_EQ(load_le16(file.data()), c.magic) << c.name;
     }
@@ -152,10 +169,10 @@ TEST_F(SimpleZipTest, BlockFormReplacesTheRunByteAndTheCheckShowsIt) {
     ASSERT_EQ(zip_and_check(picture, kBlockSettings, check), 0);
     EXPECT_EQ(check, 0);
     // The three units read alike after the change, in either order, and become one run.
-    EXPECT_EQ(read_file(zip_path),
+    EXPECT_EQ(read_bytes(zip_path),
               (std::vector<uint8_t>{0x67, 0x45, 0x88, 0x88, 4, 0,    1,    0,    0x00, 0x00, 0x0A,
                                     0x5F, 0x5E, 1,    2,    3, 0x03, 0x11, 0x22, 0x33, 0x44}));
-    EXPECT_EQ(read_file(check_path),
+    EXPECT_EQ(read_bytes(check_path),
               (std::vector<uint8_t>{0x34, 0x12, 0x88, 0x88, 4, 0, 1, 0,    0x5E, 1,    2,   3, 0x5E,
                                     1,    2,    3,    0x5E, 1, 2, 3, 0x11, 0x22, 0x33, 0x44}));
 }
@@ -169,9 +186,9 @@ TEST_F(SimpleZipTest, OddRgb565PictureIsPaddedWithZerosAndPasses) {
     ASSERT_EQ(zip_and_check(picture, CodecSettings{}, check), 0);
     EXPECT_EQ(check, 0);
     EXPECT_EQ(capture.text(), "BufferUnzip result = -1\n");
-    EXPECT_EQ(read_file(zip_path),
+    EXPECT_EQ(read_bytes(zip_path),
               (std::vector<uint8_t>{0x45, 0x23, 0x65, 0xF5, 3, 0, 1, 0, 1, 2, 3, 4, 5, 6, 0, 0}));
-    EXPECT_EQ(read_file(check_path),
+    EXPECT_EQ(read_bytes(check_path),
               (std::vector<uint8_t>{0x34, 0x12, 0x65, 0xF5, 3, 0, 1, 0, 1, 2, 3, 4, 5, 6}));
 }
 
@@ -179,9 +196,9 @@ TEST_F(SimpleZipTest, CheckFailsWhenTheDecodedPictureDiffers) {
     const std::vector<uint8_t> pixels = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
     struct Case {
         const char* name;
-        int changed_byte;    // of the pixels, after compression; -1 for none
-        int32_t size_cut;    // bytes taken off the compressed size
-        const char* output;  // of the check
+        int changed_byte;      // of the pixels, after compression; -1 for none
+        std::size_t size_cut;  // bytes taken off the compressed size
+        const char* output;    // of the check
     };
     const Case cases[] = {
         {"pixel changed", 5, 0, "BufferUnzip: ERR,decoded picture differs at byte 5\n"},
@@ -191,16 +208,15 @@ TEST_F(SimpleZipTest, CheckFailsWhenTheDecodedPictureDiffers) {
     };
     for (const Case& c : cases) {
         const ImageBitmap picture = put_picture(buffers.bitmap, kFormat32, 3, 1, pixels);
-        int32_t size = 0;
-        ASSERT_EQ(simpleZip(zip_path, picture, buffers, CodecSettings{}, size), 0);
+        const CompressedPicture zip = compress(picture, CodecSettings{});
+        ASSERT_EQ(simpleZip(zip_path, zip, buffers.compressed), 0);
         if (c.changed_byte >= 0) {
             buffers.bitmap[8 + static_cast<std::size_t>(c.changed_byte)] ^= 0xFF;
         }
         CoutCapture capture;
-        EXPECT_EQ(BufferUnzip(check_path, size - c.size_cut, buffers, CodecSettings{}), -1)
-            << c.name;
+        EXPECT_EQ(check(picture, zip.size - c.size_cut, CodecSettings{}), -1) << c.name;
         EXPECT_EQ(capture.text(), c.output) << c.name;
-        EXPECT_LE(read_file(check_path).size(), 8u) << c.name;
+        EXPECT_LE(read_bytes(check_path).size(), 8u) << c.name;
     }
 }
 
@@ -215,8 +231,7 @@ TEST_F(SimpleZipTest, NoisyPictureNearTheSizeLimitFailsInsteadOfOverflowing) {
     for (const CodecSettings& settings : {kBlockSettings, kMarkerSettings}) {
         const ImageBitmap picture = put_picture(buffers.bitmap, kFormat32, 1448, 1810, noise);
         CoutCapture capture;
-        int32_t size = 0;
-        EXPECT_EQ(simpleZip(zip_path, picture, buffers, settings, size), -1);
+        EXPECT_EQ(simpleZip(zip_path, compress(picture, settings), buffers.compressed), -1);
         EXPECT_TRUE(capture.text().ends_with(": ERR,Out of bond\n")) << capture.text();
         EXPECT_FALSE(std::filesystem::exists(zip_path));
     }
@@ -224,14 +239,16 @@ TEST_F(SimpleZipTest, NoisyPictureNearTheSizeLimitFailsInsteadOfOverflowing) {
 
 TEST_F(SimpleZipTest, ReportsFilesThatCannotBeOpened) {
     const ImageBitmap picture = put_picture(buffers.bitmap, kFormat32, 1, 1, {1, 2, 3, 4});
-    const std::string missing = folder.file("no_such_folder/A001_001.png");
+    const std::string missing = file("no_such_folder/A001_001.png");
+    const CompressedPicture zip = compress(picture, CodecSettings{});
+    const DecodedPicture decoded =
+        check_picture(std::span(buffers.compressed.data(), zip.size), picture.bytes.subspan(8),
+                      CodecSettings{}, buffers.decoded);
     CoutCapture capture;
-    int32_t size = 0;
-    EXPECT_EQ(simpleZip(missing, picture, buffers, CodecSettings{}, size), -1);
-    EXPECT_EQ(simpleZip(zip_path, picture, buffers, CodecSettings{}, size), 0);
-    EXPECT_EQ(BufferUnzip(missing, size, buffers, CodecSettings{}), -1);
-    EXPECT_EQ(simpleZip("", picture, buffers, CodecSettings{}, size), -1);
-    EXPECT_EQ(BufferUnzip("", size, buffers, CodecSettings{}), -1);
+    EXPECT_EQ(simpleZip(missing, zip, buffers.compressed), -1);
+    EXPECT_EQ(BufferUnzip(missing, decoded, buffers.decoded), -1);
+    EXPECT_EQ(simpleZip("", zip, buffers.compressed), -1);
+    EXPECT_EQ(BufferUnzip("", decoded, buffers.decoded), -1);
     EXPECT_EQ(capture.text(), "simpleZip: Error to open file." + missing + "\n" +
                                   "BufferUnzip Error to open files = " + missing + "\n" +
                                   "simpleZip: ERR,outFile is NULL\n" +
@@ -243,15 +260,75 @@ TEST_F(SimpleZipTest, ReportsFilesThatCannotBeWrittenInFull) {
         GTEST_SKIP() << "needs a device that refuses every write";
     }
     const ImageBitmap picture = put_picture(buffers.bitmap, kFormat32, 1, 1, {1, 2, 3, 4});
-    int32_t size = 0;
-    ASSERT_EQ(simpleZip(zip_path, picture, buffers, CodecSettings{}, size), 0);
+    const CompressedPicture zip = compress(picture, CodecSettings{});
+    const DecodedPicture decoded =
+        check_picture(std::span(buffers.compressed.data(), zip.size), picture.bytes.subspan(8),
+                      CodecSettings{}, buffers.decoded);
     CoutCapture capture;
-    int32_t ignored = 0;
-    EXPECT_EQ(simpleZip("/dev/full", picture, buffers, CodecSettings{}, ignored), -1);
-    EXPECT_EQ(BufferUnzip("/dev/full", size, buffers, CodecSettings{}), -1);
+    EXPECT_EQ(simpleZip("/dev/full", zip, buffers.compressed), -1);
+    EXPECT_EQ(BufferUnzip("/dev/full", decoded, buffers.decoded), -1);
     EXPECT_EQ(capture.text(),
               "simpleZip: Error to write file./dev/full\n"
               "BufferUnzip Error to open files = /dev/full\n");
+}
+
+// The load step's files: what a loader leaves in temp/image_bitmap, with its lines and the
+// stage's verdict, when the picture or its bitmap file cannot be had.
+TEST(LoadStep, BitmapFilesAndVerdicts) {
+    testing::TempFolder folder;
+    const std::string source = (folder.path() / "A001_001.png").string();
+    const std::string bitmap = (folder.path() / "bitmap.png").string();
+    const std::string blocked = (folder.path() / "none" / "bitmap.png").string();
+    const std::string full_disk = std::filesystem::exists("/dev/full") ? "/dev/full" : "";
+    const std::vector<uint8_t> png =
+        testing::encode_png(2, 1, testing::uniform_rgba(2, 1, 1, 2, 3, 4));
+    const std::vector<uint8_t> bmp = testing::make_bmp(2, 1, {0x1234, 0x5678});
+    const std::string png_failed = "Error: LoadPngImage for " + source + "\n";
+    const std::string bmp_failed = "Error: LoadBmpImage for " + source + "result is-1\n";
+    struct Case {
+        const char* name;
+        std::optional<std::vector<uint8_t>> file;  // none: no picture file at all
+        std::string bitmap_path;
+        std::string out;
+        std::optional<std::size_t> bitmap_size;  // none: no bitmap file
+    };
+    const Case cases[] = {
+        {"missing picture", std::nullopt, bitmap, png_failed, std::nullopt},
+        {"text", std::vector<uint8_t>{'h', 'e', 'l', 'l', 'o'}, bitmap, bmp_failed, std::nullopt},
+        {"BMP refused after its signature",
+         testing::make_bmp(2, 1, {0x1234, 0x5678}, {.bit_count = 24}), bitmap,
+         "load_bmp_image: Unsupported bit count 24 in " + source + "\n" + bmp_failed, 0},
+        {"PNG, bitmap folder missing", png, blocked,
+         "LoadPngImage ERR: OutPutPng Failed-1\n" + png_failed, std::nullopt},
+        {"BMP, bitmap folder missing", bmp, blocked, bmp_failed, std::nullopt},
+        {"PNG, full disk", png, full_disk, "LoadPngImage ERR: OutPutPng Failed-1\n" + png_failed,
+         std::nullopt},
+        {"BMP, full disk", bmp, full_disk, bmp_failed, std::nullopt},
+    };
+    PictureBuffers buffers;
+    for (const Case& c : cases) {
+        if (c.bitmap_path.empty()) {
+            continue;
+        }
+        SCOPED_TRACE(c.name);
+        std::filesystem::remove(source);
+        std::filesystem::remove(bitmap);
+        if (c.file) {
+            testing::write_bytes(source, *c.file);
+        }
+        const PictureJob job{source, c.bitmap_path, (folder.path() / "zip").string(),
+                             (folder.path() / "check").string()};
+        CoutCapture capture;
+        EXPECT_EQ(commit_picture(job, prepare_picture(job, CodecSettings{}, buffers), buffers), -1);
+        EXPECT_EQ(capture.text(), c.out);
+        if (c.bitmap_path == bitmap) {
+            ASSERT_EQ(std::filesystem::exists(bitmap), c.bitmap_size.has_value());
+            if (c.bitmap_size) {
+                EXPECT_EQ(std::filesystem::file_size(bitmap), *c.bitmap_size);
+            }
+        }
+        EXPECT_FALSE(std::filesystem::exists(job.compressed_path));
+    }
 }
 
 }  // namespace

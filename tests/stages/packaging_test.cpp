@@ -1,4 +1,4 @@
-#include "packaging/bin_generation.h"
+#include "stages/packaging.h"
 
 #include <gtest/gtest.h>
 

@@ -13,8 +13,9 @@ std::string read_config_value(const std::string& config_path, std::string_view s
 
 // Reads bit_type, block_len and zip_type of `section`, all or nothing: 0 and the three values
 // stored when all three keys have text, -1 with `settings` untouched otherwise.
-int read_compression_settings(const std::string& config_path, std::string_view section,
-                              CompressionSettings& settings);
+[[nodiscard]] int read_compression_settings(const std::string& config_path,
+                                            std::string_view section,
+                                            CompressionSettings& settings);
 
 // Both compression sections, read once for the run.
 CodecSettings read_codec_settings(const std::string& config_path);

@@ -1,0 +1,64 @@
+#pragma once
+
+#include <string>
+
+#include "codec/codec.h"
+#include "codec/compression_settings.h"
+#include "codec/picture_format.h"
+
+// One picture's way through the preparation stage, in two halves. prepare_picture does all the
+// work in memory: it reads the picture file, decodes it, compresses it and checks it by decoding
+// it again, and writes and prints nothing. commit_picture then writes the three staging files in
+// order, with the tool's messages, and stops where the picture failed. Run back to back, the two
+// halves behave as one pass over the picture.
+namespace framestow {
+
+// The paths of one picture: every staging file keeps the picture's own name.
+struct PictureJob {
+    std::string source_path;
+    std::string bitmap_path;
+    std::string compressed_path;
+    std::string check_path;
+};
+
+PictureJob make_picture_job(const std::string& working_path, const std::string& name);
+
+// What the loaders made of a picture file.
+struct LoadedPicture {
+    int result = 0;              // 0, or the failing loader's result
+    bool read_as_bmp = false;    // the PNG loader answered that it is not a PNG file
+    bool bmp_signature = false;  // a BMP file, whose bitmap file is created before decoding
+    ImageBitmap bitmap;
+    std::string messages;  // the loader's own lines
+};
+
+struct PreparedPicture {
+    LoadedPicture load;
+    CompressedPicture zip;  // when the load succeeded
+    DecodedPicture check;   // when the compression succeeded
+};
+
+// Loads, compresses and checks the picture of `job` in `buffers`, stopping at the first step
+// that fails.
+[[nodiscard]] PreparedPicture prepare_picture(const PictureJob& job, const CodecSettings& settings,
+                                              PictureBuffers& buffers);
+
+// The compressed image file: the compressor's line and -1 when compression failed, else the
+// compressed bytes written to `compressed_path` ("simpleZip: Error to open file." or
+// "Error to write file." and the path when that fails). Returns 0 or -1.
+[[nodiscard]] int simpleZip(const std::string& compressed_path, const CompressedPicture& zip,
+                            const PictureBuffer& compressed);
+
+// The check file at `check_path`: created before the check's result is looked at, then the
+// header with the magic of raw pixels, the check's lines, and the decoded pixels when the check
+// passed. Returns 0 when it passed and the file was written, -1 otherwise.
+[[nodiscard]] int BufferUnzip(const std::string& check_path, const DecodedPicture& check,
+                              const PictureBuffer& decoded);
+
+// Writes the bitmap file, the compressed image file and the check file of a prepared picture,
+// printing each step's messages and the stage's verdict on a failure. Returns 0, or the status
+// of the step that failed.
+[[nodiscard]] int commit_picture(const PictureJob& job, const PreparedPicture& picture,
+                                 const PictureBuffers& buffers);
+
+}  // namespace framestow

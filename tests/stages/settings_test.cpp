@@ -1,0 +1,63 @@
+#include "stages/settings.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "support/workspace_harness.h"
+
+namespace framestow {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::TempFolder;
+using testing::write_text;
+
+struct SettingsCase {
+    const char* name;
+    std::optional<std::string> config;  // no config.ini at all when empty
+    std::optional<CompressionSettings> png;
+    std::optional<CompressionSettings> bmp;
+};
+
+bool same(const std::optional<CompressionSettings>& a,
+          const std::optional<CompressionSettings>& b) {
+    if (a.has_value() != b.has_value()) {
+        return false;
+    }
+    return !a || (a->bit_type == b->bit_type && a->block_len == b->block_len &&
+                  a->zip_type == b->zip_type);
+}
+
+TEST(CompressionSettingsTest, SectionsAreReadAllOrNothing) {
+    const SettingsCase cases[] = {
+        {"no file", std::nullopt, std::nullopt, std::nullopt},
+        {"both complete",
+         "[png]\nbit_type=0\nblock_len=1\nzip_type=1\n\n[bmp]\nbit_type=0\nblock_len=1\nzip_type="
+         "0\n",
+         CompressionSettings{0, 1, 1}, CompressionSettings{0, 1, 0}},
+        {"block_len missing", "[png]\nbit_type=0\nzip_type=1\n", std::nullopt, std::nullopt},
+        {"empty value", "[png]\nbit_type=0\nblock_len=\nzip_type=1\n", std::nullopt, std::nullopt},
+        {"letters count as zero", "[PNG]\nBIT_TYPE=abc\nblock_len= -5 \nzip_type=1x\n",
+         CompressionSettings{0, -5, 1}, std::nullopt},
+        {"values beyond 32 bits are clamped",
+         "[bmp]\nbit_type=99999999999\nblock_len=-99999999999\nzip_type=+7\n", std::nullopt,
+         CompressionSettings{2147483647, -2147483647 - 1, 7}},
+        {"rubbish", "\x01\x02garbage\n=\n[\n", std::nullopt, std::nullopt},
+    };
+    for (const SettingsCase& c : cases) {
+        TempFolder folder;
+        const fs::path config = folder.path() / "config.ini";
+        if (c.config) {
+            write_text(config, *c.config);
+        }
+        const CodecSettings settings = read_codec_settings(config.string());
+        EXPECT_TRUE(same(settings.png, c.png)) << c.name;
+        EXPECT_TRUE(same(settings.bmp, c.bmp)) << c.name;
+    }
+}
+
+}  // namespace
+}  // namespace framestow
