@@ -37,6 +37,6 @@ class FileSource final : public ByteSource {
 };
 
 // Reads and drops `count` bytes. False when the data ends first.
-bool skip_bytes(ByteSource& source, uint64_t count);
+[[nodiscard]] bool skip_bytes(ByteSource& source, uint64_t count);
 
 }  // namespace framestow

@@ -34,7 +34,7 @@ std::string read_ini_value(const std::string& ini_path, std::string_view section
 bool folder_exists(const std::string& path);
 
 // Creates one folder level. Returns false when it could not be created.
-bool create_folder(const std::string& path);
+[[nodiscard]] bool create_folder(const std::string& path);
 
 // Deletes every file directly inside `folder` (which ends with a separator), hidden files and
 // symbolic links included; subfolders and what they hold stay. Failures are not reported.
@@ -69,15 +69,15 @@ class File {
     bool read_failed() const;
 
     // Writes all `size` bytes or returns false.
-    bool write(const void* data, std::size_t size);
+    [[nodiscard]] bool write(const void* data, std::size_t size);
 
     // The file's length, found by seeking to its end; the position is then put back. Empty when
     // the file is not open or a seek fails.
-    std::optional<uint64_t> length();
+    [[nodiscard]] std::optional<uint64_t> length();
 
     // Flushes and closes. False when this or any earlier write failed, and for a file that is
     // not open.
-    bool close();
+    [[nodiscard]] bool close();
 
   private:
     explicit File(std::FILE* stream) : stream_(stream) {}

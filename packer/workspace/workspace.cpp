@@ -32,9 +32,9 @@ void prepare_workspace(const std::string& working_path) {
             platform::delete_files_in(path);
         }
         // A folder that cannot be created shows up as a failure of the first step that writes
-        // into it, with that step's own message.
+        // into it, with that step's own message, so the result is not needed here.
         if (!platform::folder_exists(path)) {
-            platform::create_folder(path);
+            [[maybe_unused]] const bool created = platform::create_folder(path);
         }
     }
 }
