@@ -189,6 +189,13 @@ TEST(PackagingEndToEnd, NamesThatWouldMisplacePicturesStopThePackaging) {
          2,
          0,
          "A001_002.PNG"},
+        // Names are checked in the search order, which ignores letter case: the lower-case
+        // name comes first, where plain byte order would put it last.
+        {"a lower-case first letter",
+         {gradient_png("B001_001.png", 1, 1), gradient_png("a001_001.png", 2, 2)},
+         2,
+         0,
+         "a001_001.png"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);

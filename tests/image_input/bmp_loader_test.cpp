@@ -78,6 +78,7 @@ TEST_F(BmpLoaderTest, RowLayoutsOfTheFileAreHonoured) {
         {"odd width, top-down", 5, 2, {.top_down = true}},
         {"no masks, pixels at 54", 3, 2, {.bit_fields = false}},
         {"one pixel", 1, 1, {}},
+        {"65535 wide, the widest the header holds", 65535, 1, {}},
         {"no columns", 0, 4, {}},
         {"no rows", 7, 0, {}},
         {"last row's padding missing", 3, 2, {}, 2},

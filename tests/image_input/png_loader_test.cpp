@@ -119,6 +119,9 @@ TEST_F(PngLoaderTest, SizeLimitsAreAppliedFromTheHeader) {
         {"just fits",
          testing::encode_png(1448, 1810, testing::uniform_rgba(1448, 1810, 1, 2, 3, 4)), 0, "",
          1448, 1810},
+        {"exactly 65535 wide",
+         testing::encode_png(65535, 1, testing::uniform_rgba(65535, 1, 1, 2, 3, 4)), 0, "", 65535,
+         1},
         {"one too many bytes",
          testing::encode_png(1620, 1620, testing::uniform_rgba(1620, 1620, 0, 0, 0, 0)), -1,
          kTooLarge, 1620, 1620},
@@ -136,7 +139,15 @@ TEST_F(PngLoaderTest, SizeLimitsAreAppliedFromTheHeader) {
         EXPECT_EQ(loaded.bitmap.width, c.width);
         EXPECT_EQ(loaded.bitmap.height, c.height);
         EXPECT_EQ(loaded.bitmap.picture_kind, kPictureKindPng);
-        EXPECT_EQ(loaded.bitmap.bytes.size(), c.result == 0 ? 8u + 1448 * 1810 * 4 : 0u);
+        const uint64_t pixel_bytes = uint64_t(c.width) * uint64_t(c.height) * 4;
+        EXPECT_EQ(loaded.bitmap.bytes.size(), c.result == 0 ? 8 + pixel_bytes : 0u);
+        if (c.result == 0) {
+            const std::vector<uint8_t> header(loaded.bitmap.bytes.begin(),
+                                              loaded.bitmap.bytes.begin() + 8);
+            EXPECT_EQ(header, (std::vector<uint8_t>{0x34, 0x12, 0x88, 0x88, uint8_t(c.width),
+                                                    uint8_t(c.width >> 8), uint8_t(c.height),
+                                                    uint8_t(c.height >> 8)}));
+        }
     }
 }
 
