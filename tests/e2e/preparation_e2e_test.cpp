@@ -5,12 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "support/test_pictures.h"
-#include "support/workspace_harness.h"
+#include "packer_run_expectations.h"
 
 // The packer run as a user runs it: copied into a fresh folder with pictures beside it, started
 // from another folder, judged by what it prints, its exit status and the files it leaves.
-namespace framestow {
+namespace framestow::e2e {
 namespace {
 
 namespace fs = std::filesystem;
@@ -24,36 +23,11 @@ using testing::uniform_rgba;
 using testing::write_bytes;
 using testing::write_png;
 using testing::write_text;
-using Bytes = std::vector<uint8_t>;
-using Lines = std::vector<std::string>;
-
-constexpr int kFailureStatus = 255;
-
 const char* const kBlockFormConfig = "[png]\nbit_type=0\nblock_len=1\nzip_type=1\n";
 const char* const kMarkerFormConfig = "[png]\nbit_type=0\nblock_len=1\nzip_type=0\n";
 
-fs::path built_packer() {
-    return FRAMESTOW_PROGRAM;
-}
-
-std::string folder_of(const PackerWorkspace& workspace) {
-    return fs::canonical(workspace.root()).string();
-}
-
-Lines start_lines(const std::string& root) {
-    return {"    Framestow1.4: The tool to generate gui.bin from png files",
-            "Please download guixx.bin to flash and copy BitmapMapping.cpp to project.", "",
-            "Working path is: " + root};
-}
-
-template <typename Sequence>
-Sequence concat(Sequence head, const Sequence& tail) {
-    head.insert(head.end(), tail.begin(), tail.end());
-    return head;
-}
-
-// The lines up to and including the preparation stage's closing empty line.
-Lines preparation_lines(const ProcessResult& result, std::size_t count) {
+// The first `count` lines of a run's output.
+Lines first_lines(const ProcessResult& result, std::size_t count) {
     Lines lines = result.out_lines();
     if (lines.size() > count) {
         lines.resize(count);
@@ -87,7 +61,7 @@ TEST(PreparationEndToEnd, ThreePicturesLeaveTheirStagingFiles) {
         }
         const ProcessResult result = workspace.run({"ignored", "arguments"});
         const std::string root = folder_of(workspace);
-        EXPECT_EQ(preparation_lines(result, 9),
+        EXPECT_EQ(first_lines(result, 9),
                   concat(start_lines(root),
                          Lines{"find_all_files: count: 3 with: " + root + "/image/*.png",
                                "Can't find the files in the path: " + root + "/image/*.bmp",
@@ -134,7 +108,7 @@ TEST(PreparationEndToEnd, BmpPicturesKeepTheirPixelsRightSideUp) {
     write_bytes(workspace.image("A001_001.bmp"), make_bmp(2, 2, {0x3333, 0x4444, 0x1111, 0x2222}));
     const ProcessResult result = workspace.run();
     const std::string root = folder_of(workspace);
-    EXPECT_EQ(preparation_lines(result, 9),
+    EXPECT_EQ(first_lines(result, 9),
               concat(start_lines(root),
                      Lines{"Can't find the files in the path: " + root + "/image/*.png",
                            "find_all_files: count: 1 with: " + root + "/image/*.bmp",
@@ -371,4 +345,4 @@ TEST(PreparationEndToEnd, ADiskThatFillsUpFailsTheCompressedImageFile) {
 }
 
 }  // namespace
-}  // namespace framestow
+}  // namespace framestow::e2e

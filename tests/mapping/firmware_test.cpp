@@ -12,18 +12,20 @@
 #include <string>
 #include <utility>
 
-#include "packaging_test_support.h"
 #include "stages/packaging.h"
+#include "support/files.h"
+#include "support/stdout_capture.h"
+#include "support/temp_folder.h"
 
 namespace framestow {
 namespace {
 
-using testing::ConsoleCapture;
 using testing::joined_lines;
 using testing::picture_bytes;
-using testing::read_file;
-using testing::ScratchFolder;
-using testing::write_file;
+using testing::read_text;
+using testing::StdoutCapture;
+using testing::TempFolder;
+using testing::write_text;
 
 struct TestPicture {
     const char* name;
@@ -101,24 +103,24 @@ const TestPicture* find_picture(int app, int png) {
 class FirmwareTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        write_file(
-            workspace.folder() + "config.ini",
+        write_text(
+            workspace.file("config.ini"),
             joined_lines({"[gui01.bin]", "name=gui01.bin", "version=1.0.0.0", "app_list=A001,A003",
                           "[gui02.bin]", "name=gui02.bin", "version=1.0.0.1", "app_list=A002",
                           "[gui03.bin]", "name=gui03.bin", "version=1.0.0.2", "app_list=A007"}));
         char seed = 'a';
         for (const TestPicture& picture : kPictures) {
-            write_file(zip_folder() + picture.name, picture_bytes(picture.size, seed++));
+            write_text(zip_folder() + picture.name, picture_bytes(picture.size, seed++));
         }
         std::filesystem::create_directories(output_folder());
     }
 
-    std::string zip_folder() const { return workspace.folder() + "temp/image_zip/"; }
-    std::string output_folder() const { return workspace.folder() + "output/"; }
+    std::string zip_folder() const { return workspace.file("temp/image_zip/"); }
+    std::string output_folder() const { return workspace.file("output/"); }
 
     // Builds the generated source with the firmware stand-in and returns the program's path.
     std::string build_lookup_program() {
-        const std::string program = workspace.folder() + "lookup";
+        const std::string program = workspace.file("lookup");
         const std::string firmware = FRAMESTOW_FIRMWARE_DIR;
         const std::string command = std::string("'") + FRAMESTOW_CXX_COMPILER +
                                     "' -std=c++17 -Wall -Wextra -Wpedantic -Werror -I'" + firmware +
@@ -130,14 +132,15 @@ class FirmwareTest : public ::testing::Test {
         return program;
     }
 
-    ScratchFolder workspace;
+    TempFolder workspace;
 };
 
 TEST_F(FirmwareTest, GetPngOffsetFindsEveryPictureInItsPackage) {
     {
-        ConsoleCapture quiet;
-        ASSERT_EQ(generateBinFile(workspace.path(), zip_folder(), output_folder(), "config.ini"),
-                  0);
+        StdoutCapture quiet;
+        ASSERT_EQ(
+            generateBinFile(workspace.path().string(), zip_folder(), output_folder(), "config.ini"),
+            0);
     }
     const std::string program = build_lookup_program();
     int status = 0;
@@ -166,10 +169,10 @@ TEST_F(FirmwareTest, GetPngOffsetFindsEveryPictureInItsPackage) {
                 EXPECT_EQ(answer.offset, answers.at({app, png + 1}).offset);
                 continue;
             }
-            const std::string package = read_file(output_folder() + answer.bin_name);
+            const std::string package = read_text(output_folder() + answer.bin_name);
             ASSERT_LE(answer.offset + answer.size, package.size());
             EXPECT_EQ(package.substr(answer.offset, answer.size),
-                      read_file(zip_folder() + picture->name));
+                      read_text(zip_folder() + picture->name));
         }
     }
 }

@@ -5,14 +5,16 @@
 #include <filesystem>
 #include <string>
 
-#include "packaging_test_support.h"
+#include "support/files.h"
+#include "support/stdout_capture.h"
+#include "support/temp_folder.h"
 
 namespace framestow {
 namespace {
 
 using testing::crlf_lines;
-using testing::read_file;
-using testing::ScratchFolder;
+using testing::read_text;
+using testing::TempFolder;
 
 TEST(MappingXml, OneAppElementPerRunWithPlaceholderItems) {
     tinyxml2::XMLDocument document;
@@ -22,11 +24,11 @@ TEST(MappingXml, OneAppElementPerRunWithPlaceholderItems) {
                                    {"A001_003.png", 340, 1208},
                                    {"A002_001.png", 512, 1548}});
     add_bin_mapping_xml(document, {});
-    ScratchFolder folder;
-    const std::string path = folder.folder() + "BitmapMapping.xml";
+    TempFolder folder;
+    const std::string path = folder.file("BitmapMapping.xml");
     ASSERT_TRUE(save_mapping_xml(document, path));
     EXPECT_EQ(
-        read_file(path),
+        read_text(path),
         crlf_lines({
             R"(<?xml version="1.0" encoding="UTF-8" standalone="no"?>)",
             "<root>",
@@ -40,7 +42,7 @@ TEST(MappingXml, OneAppElementPerRunWithPlaceholderItems) {
             "    </app>",
             "</root>",
         }));
-    EXPECT_FALSE(save_mapping_xml(document, folder.folder() + "missing/BitmapMapping.xml"));
+    EXPECT_FALSE(save_mapping_xml(document, folder.file("missing/BitmapMapping.xml")));
     if (std::filesystem::exists("/dev/full")) {
         EXPECT_FALSE(save_mapping_xml(document, "/dev/full"));
     }

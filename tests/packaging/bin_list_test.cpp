@@ -5,15 +5,17 @@
 #include <array>
 #include <string>
 
-#include "packaging_test_support.h"
+#include "support/files.h"
+#include "support/stdout_capture.h"
+#include "support/temp_folder.h"
 
 namespace framestow {
 namespace {
 
-using testing::ConsoleCapture;
 using testing::joined_lines;
-using testing::ScratchFolder;
-using testing::write_file;
+using testing::StdoutCapture;
+using testing::TempFolder;
+using testing::write_text;
 
 TEST(ParseVersion, GivesMarkerAndOneByteForEachNumber) {
     struct Case {
@@ -48,9 +50,9 @@ TEST(NextBinName, CountsUpThroughTheDigitWidths) {
 }
 
 TEST(ReadAppList, ReadsSectionsUntilTheFirstGap) {
-    ScratchFolder folder;
-    const std::string config = folder.folder() + "config.ini";
-    write_file(config, joined_lines({"[png]", "zip_type=1", "[gui01.bin]", "name=gui01.bin",
+    TempFolder folder;
+    const std::string config = folder.file("config.ini");
+    write_text(config, joined_lines({"[png]", "zip_type=1", "[gui01.bin]", "name=gui01.bin",
                                      "version=1.0.3.12", "app_list=A001,A002", "[gui02.bin]",
                                      "name=gui02.bin", "version=2.1", "app_list=A003",
                                      "[gui04.bin]", "name=gui04.bin", "app_list=A004"}));
@@ -65,25 +67,25 @@ TEST(ReadAppList, ReadsSectionsUntilTheFirstGap) {
 }
 
 TEST(ReadAppList, StopsAtAWrongNameOrAMissingFile) {
-    ScratchFolder folder;
-    const std::string config = folder.folder() + "config.ini";
-    write_file(config, joined_lines({"[gui01.bin]", "name=gui1.bin", "app_list=A001", "[gui02.bin]",
+    TempFolder folder;
+    const std::string config = folder.file("config.ini");
+    write_text(config, joined_lines({"[gui01.bin]", "name=gui1.bin", "app_list=A001", "[gui02.bin]",
                                      "name=gui02.bin", "app_list=A002"}));
     EXPECT_EQ(read_app_list(config).count(), 0u);
-    EXPECT_EQ(read_app_list(folder.folder() + "absent.ini").count(), 0u);
+    EXPECT_EQ(read_app_list(folder.file("absent.ini")).count(), 0u);
 }
 
 TEST(ReadAppList, LongAppListClaimsItsLastApplication) {
-    ScratchFolder folder;
-    const std::string config = folder.folder() + "config.ini";
+    TempFolder folder;
+    const std::string config = folder.file("config.ini");
     std::string apps;
     for (int app = 1; app <= 80; ++app) {
         apps += "A" + std::string(app < 10 ? "00" : "0") + std::to_string(app) + ",";
     }
     ASSERT_GT(apps.size(), 254u);
-    write_file(config, joined_lines({"[gui01.bin]", "name=gui01.bin", ("app_list=" + apps)}));
+    write_text(config, joined_lines({"[gui01.bin]", "name=gui01.bin", ("app_list=" + apps)}));
     const BinList bins = read_app_list(config);
-    ConsoleCapture console;
+    StdoutCapture console;
     EXPECT_EQ(bins.get_bin_index("A080_001.png"), 1);
     EXPECT_EQ(console.take(), "");
 }
@@ -102,7 +104,7 @@ TEST(BinList, FindsTheFirstPackageWhoseAppListHoldsThePrefix) {
         {"A002_001.png", 1}, {"A003_005.png", 2},  {"A006_001.bmp", 3},
         {"XY", 4},           {"A004_001.png", -1},
     };
-    ConsoleCapture console;
+    StdoutCapture console;
     for (const Case& c : cases) {
         EXPECT_EQ(bins.get_bin_index(c.picture), c.bin_index) << c.picture;
     }

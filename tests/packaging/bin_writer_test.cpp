@@ -6,17 +6,19 @@
 #include <string>
 #include <vector>
 
-#include "packaging_test_support.h"
+#include "support/files.h"
+#include "support/stdout_capture.h"
+#include "support/temp_folder.h"
 
 namespace framestow {
 namespace {
 
-using testing::ConsoleCapture;
 using testing::joined_lines;
 using testing::picture_bytes;
-using testing::read_file;
-using testing::ScratchFolder;
-using testing::write_file;
+using testing::read_text;
+using testing::StdoutCapture;
+using testing::TempFolder;
+using testing::write_text;
 
 // One package at a time through the four steps, as the packaging stage runs them.
 struct PackageRun {
@@ -51,23 +53,23 @@ class BinWriterTest : public ::testing::Test {
         std::filesystem::create_directories(output_folder());
     }
 
-    std::string zip_folder() const { return workspace.folder() + "zip/"; }
-    std::string output_folder() const { return workspace.folder() + "output/"; }
+    std::string zip_folder() const { return workspace.file("zip/"); }
+    std::string output_folder() const { return workspace.file("output/"); }
 
-    ScratchFolder workspace;
+    TempFolder workspace;
     BinList bins;
 };
 
 TEST_F(BinWriterTest, WritesHeaderAndPicturesBackToBack) {
     const std::string first = picture_bytes(100, 'a');
     const std::string second = picture_bytes(60, 'b');
-    write_file(zip_folder() + "A001_001.png", first);
-    write_file(zip_folder() + "A001_002.png", second);
+    write_text(zip_folder() + "A001_001.png", first);
+    write_text(zip_folder() + "A001_002.png", second);
     const std::string bin_path = output_folder() + "gui01.bin";
     // An earlier, longer package of the same name is replaced, never appended to.
-    write_file(bin_path, std::string(500, 'x'));
+    write_text(bin_path, std::string(500, 'x'));
 
-    ConsoleCapture console;
+    StdoutCapture console;
     const PackageRun run =
         run_package(bins, zip_folder(), {"A001_001.png", "A001_002.png"}, bin_path);
     EXPECT_EQ(console.take(), joined_lines({"generate_gui_bin: " + bin_path, " 0 1",
@@ -75,7 +77,7 @@ TEST_F(BinWriterTest, WritesHeaderAndPicturesBackToBack) {
     EXPECT_EQ(run.written, 0);
     EXPECT_EQ(run.measured, 0);
     EXPECT_EQ(run.checked, 0);
-    EXPECT_EQ(read_file(bin_path),
+    EXPECT_EQ(read_text(bin_path),
               std::string("\x55\x55\x55\x55\x01\x02\x03\x04") + first + second);
     EXPECT_EQ(bins.record(1).size, 168u);
     EXPECT_EQ(run.sizes, (std::vector<uint32_t>{100, 60}));
@@ -85,18 +87,18 @@ TEST_F(BinWriterTest, WritesHeaderAndPicturesBackToBack) {
 TEST_F(BinWriterTest, PlaceholdersTakeTheOffsetOfTheNextPicture) {
     const std::string second = picture_bytes(40, 'c');
     const std::string fourth = picture_bytes(30, 'd');
-    write_file(zip_folder() + "A003_002.png", second);
-    write_file(zip_folder() + "A003_004.png", fourth);
-    write_file(zip_folder() + "A003_005.png", "");
+    write_text(zip_folder() + "A003_002.png", second);
+    write_text(zip_folder() + "A003_004.png", fourth);
+    write_text(zip_folder() + "A003_005.png", "");
     const std::string bin_path = output_folder() + "gui01.bin";
 
-    ConsoleCapture console;
+    StdoutCapture console;
     const PackageRun run =
         run_package(bins, zip_folder(), {"A003_002.png", "A003_004.png", "A003_005.png"}, bin_path);
     EXPECT_EQ(console.take(), joined_lines({"generate_gui_bin: " + bin_path, " 0 1 2",
                                             "generate_gui_bin: count = 3, size = 78"}));
     EXPECT_EQ(run.checked, 0);
-    EXPECT_EQ(read_file(bin_path),
+    EXPECT_EQ(read_text(bin_path),
               std::string("\x55\x55\x55\x55\x01\x02\x03\x04") + second + fourth);
     EXPECT_EQ(run.files, (std::vector<std::string>{"A003_001.png", "A003_002.png", "A003_003.png",
                                                    "A003_004.png", "A003_005.png"}));
@@ -105,10 +107,10 @@ TEST_F(BinWriterTest, PlaceholdersTakeTheOffsetOfTheNextPicture) {
 }
 
 TEST_F(BinWriterTest, MissingPictureFailsTheWriteAndTheChecks) {
-    write_file(zip_folder() + "A001_001.png", picture_bytes(20, 'f'));
+    write_text(zip_folder() + "A001_001.png", picture_bytes(20, 'f'));
     const std::string bin_path = output_folder() + "gui01.bin";
 
-    ConsoleCapture console;
+    StdoutCapture console;
     const PackageRun run =
         run_package(bins, zip_folder(), {"A001_001.png", "A001_002.png"}, bin_path);
     EXPECT_EQ(console.take(),
@@ -125,16 +127,16 @@ TEST_F(BinWriterTest, PackageThatCannotBeFullyWrittenFails) {
     if (!std::filesystem::exists("/dev/full")) {
         GTEST_SKIP() << "needs a device that refuses every write";
     }
-    write_file(zip_folder() + "A001_001.png", picture_bytes(20, 'g'));
-    ConsoleCapture quiet;
+    write_text(zip_folder() + "A001_001.png", picture_bytes(20, 'g'));
+    StdoutCapture quiet;
     EXPECT_EQ(generate_gui_bin(bins, zip_folder(), {"A001_001.png"}, "/dev/full"), -1);
 }
 
 TEST(CheckBinSizes, ReportsTotalsThatDisagree) {
-    ScratchFolder folder;
-    const std::string bin_path = folder.folder() + "gui01.bin";
-    write_file(bin_path, std::string(18, 'x'));
-    ConsoleCapture console;
+    TempFolder folder;
+    const std::string bin_path = folder.file("gui01.bin");
+    write_text(bin_path, std::string(18, 'x'));
+    StdoutCapture console;
 
     EXPECT_EQ(check_bin_sizes(bin_path, {{"A001_001.png", 10, 8}}), 0);
     EXPECT_EQ(console.take(), "");

@@ -5,12 +5,14 @@
 #include <string>
 #include <vector>
 
-#include "packaging_test_support.h"
+#include "support/files.h"
+#include "support/stdout_capture.h"
+#include "support/temp_folder.h"
 
 namespace framestow {
 namespace {
 
-using testing::ConsoleCapture;
+using testing::StdoutCapture;
 
 TEST(CheckAllFilesName, AcceptsOnlyTheExactNameForm) {
     struct Case {
@@ -25,7 +27,7 @@ TEST(CheckAllFilesName, AcceptsOnlyTheExactNameForm) {
         {"A001_00x.png", false}, {"A 12_001.png", false}, {"A001_001.png.", false},
     };
     for (const Case& c : cases) {
-        ConsoleCapture console;
+        StdoutCapture console;
         EXPECT_EQ(check_all_files_name({c.name}), c.accepted ? 0 : -1) << c.name;
         EXPECT_EQ(
             console.take(),
@@ -34,7 +36,7 @@ TEST(CheckAllFilesName, AcceptsOnlyTheExactNameForm) {
 }
 
 TEST(CheckAllFilesName, StopsAtTheFirstBadNameAndRefusesRepeatedNumbers) {
-    ConsoleCapture console;
+    StdoutCapture console;
     EXPECT_EQ(check_all_files_name({"A001_001.png", "A000_001.png", "A001_002.bmp"}), -1);
     EXPECT_EQ(console.take(), "check_all_files_name: Error for A000_001.png\n");
 
@@ -52,7 +54,7 @@ TEST(CollectBinFiles, SelectsThePicturesOfOnePackage) {
     bins.add({"gui02.bin", 0, "A002", {}});
     const std::vector<std::string> names = {"A001_001.png", "A002_001.png", "A001_002.png",
                                             "A003_001.png"};
-    ConsoleCapture console;
+    StdoutCapture console;
 
     EXPECT_EQ(collect_bin_files(bins, 1, names),
               (std::vector<std::string>{"A001_001.png", "A001_002.png"}));

@@ -6,7 +6,8 @@
 #include <string>
 
 #include "platform/platform.h"
-#include "temp_folder.h"
+#include "support/files.h"
+#include "support/temp_folder.h"
 
 namespace framestow::platform {
 namespace {
@@ -16,8 +17,8 @@ using testing::TempFolder;
 
 TEST(File, WritesReadsAndMeasures) {
     TempFolder folder;
-    const std::string path = folder / "data.bin";
-    testing::write_bytes(path, "older and longer content");
+    const std::string path = folder.file("data.bin");
+    testing::write_text(path, "older and longer content");
     File out = File::open_for_writing(path);
     ASSERT_TRUE(out.is_open());
     const std::string bytes("\x00\x1A\r\n\xFF", 5);
@@ -41,8 +42,8 @@ TEST(File, WritesReadsAndMeasures) {
 
 TEST(File, LengthBeyondFourGigabytes) {
     TempFolder folder;
-    const std::string path = folder / "sparse.bin";
-    testing::write_bytes(path, "");
+    const std::string path = folder.file("sparse.bin");
+    testing::write_text(path, "");
     constexpr uint64_t kLength = (uint64_t{1} << 32) + 7;
     fs::resize_file(path, kLength);
     File in = File::open_for_reading(path);
@@ -79,9 +80,9 @@ TEST(File, FolderOpenedForReadingReportsAReadError) {
 
 TEST(File, UnopenedFileFailsEveryOperation) {
     TempFolder folder;
-    File missing = File::open_for_reading(folder / "missing.bin");
+    File missing = File::open_for_reading(folder.file("missing.bin"));
     EXPECT_FALSE(missing.is_open());
-    File nowhere = File::open_for_writing(folder / "missing/out.bin");
+    File nowhere = File::open_for_writing(folder.file("missing/out.bin"));
     EXPECT_FALSE(nowhere.is_open());
     char byte = 0;
     EXPECT_EQ(nowhere.read(&byte, 1), 0u);
@@ -93,7 +94,7 @@ TEST(File, UnopenedFileFailsEveryOperation) {
 
 TEST(File, MovingHandsTheStreamOver) {
     TempFolder folder;
-    const std::string path = folder / "moved.bin";
+    const std::string path = folder.file("moved.bin");
     File first = File::open_for_writing(path);
     File second = std::move(first);
     EXPECT_FALSE(first.is_open());

@@ -4,38 +4,39 @@
 #include <filesystem>
 
 #include "platform/platform.h"
-#include "temp_folder.h"
+#include "support/files.h"
+#include "support/temp_folder.h"
 
 namespace framestow::platform {
 namespace {
 
 namespace fs = std::filesystem;
 using testing::TempFolder;
-using testing::write_bytes;
+using testing::write_text;
 
 TEST(Folders, CreateOneLevelAndTellFoldersFromFiles) {
     TempFolder folder;
-    const std::string made = folder / "temp/";
+    const std::string made = folder.file("temp/");
     EXPECT_FALSE(folder_exists(made));
     EXPECT_TRUE(create_folder(made));
     EXPECT_TRUE(folder_exists(made));
     EXPECT_FALSE(create_folder(made)) << "an existing folder is not created again";
 
-    EXPECT_FALSE(create_folder(folder / "missing/child/")) << "only one level is created";
-    EXPECT_FALSE(folder_exists(folder / "missing/"));
+    EXPECT_FALSE(create_folder(folder.file("missing/child/"))) << "only one level is created";
+    EXPECT_FALSE(folder_exists(folder.file("missing/")));
 
-    write_bytes(folder / "plain", "x");
-    EXPECT_FALSE(folder_exists(folder / "plain"));
-    EXPECT_FALSE(folder_exists(folder / "plain/"));
+    write_text(folder.file("plain"), "x");
+    EXPECT_FALSE(folder_exists(folder.file("plain")));
+    EXPECT_FALSE(folder_exists(folder.file("plain/")));
 }
 
 TEST(Folders, CreatedFolderHonoursTheUmask) {
     TempFolder folder;
     const mode_t previous = ::umask(027);
-    const bool created = create_folder(folder / "masked");
+    const bool created = create_folder(folder.file("masked"));
     ::umask(previous);
     ASSERT_TRUE(created);
-    EXPECT_EQ(fs::status(folder / "masked").permissions(),
+    EXPECT_EQ(fs::status(folder.file("masked")).permissions(),
               fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec);
 }
 
@@ -45,10 +46,10 @@ TEST(DeleteFilesIn, DeletesFilesDirectlyInsideAndKeepsFolders) {
     fs::create_directories(zip / "sub");
     fs::create_directories(folder.path() / "elsewhere");
     for (const char* name : {"A001_001.png", ".hidden", "with space;rm -rf *", "*"}) {
-        write_bytes(zip / name, "x");
+        write_text(zip / name, "x");
     }
-    write_bytes(zip / "sub" / "inner.png", "x");
-    write_bytes(folder.path() / "elsewhere" / "kept.png", "x");
+    write_text(zip / "sub" / "inner.png", "x");
+    write_text(folder.path() / "elsewhere" / "kept.png", "x");
     fs::create_directory_symlink(folder.path() / "elsewhere", zip / "link_to_folder");
     fs::create_symlink(folder.path() / "elsewhere" / "kept.png", zip / "link_to_file");
 
@@ -66,7 +67,7 @@ TEST(DeleteFilesIn, DeletesFilesDirectlyInsideAndKeepsFolders) {
 
 TEST(DeleteFilesIn, MissingFolderIsHarmless) {
     TempFolder folder;
-    delete_files_in(folder / "missing/");
+    delete_files_in(folder.file("missing/"));
     EXPECT_TRUE(fs::exists(folder.path()));
 }
 

@@ -3,13 +3,14 @@
 #include <string>
 
 #include "platform/platform.h"
-#include "temp_folder.h"
+#include "support/files.h"
+#include "support/temp_folder.h"
 
 namespace framestow::platform {
 namespace {
 
 using testing::TempFolder;
-using testing::write_bytes;
+using testing::write_text;
 
 struct IniCase {
     const char* what;
@@ -75,16 +76,16 @@ TEST(ReadIniValue, FindsValuesAsTheWindowsLookupDoes) {
         {"empty file", "", "s", "k", ""},
     };
     TempFolder folder;
-    const std::string ini = folder / "config.ini";
+    const std::string ini = folder.file("config.ini");
     for (const IniCase& c : cases) {
-        write_bytes(ini, c.file);
+        write_text(ini, c.file);
         EXPECT_EQ(read_ini_value(ini, c.section, c.key), c.expected) << c.what;
     }
 }
 
 TEST(ReadIniValue, GivesEmptyTextWithoutAReadableFile) {
     TempFolder folder;
-    EXPECT_EQ(read_ini_value(folder / "missing.ini", "s", "k"), "");
+    EXPECT_EQ(read_ini_value(folder.file("missing.ini"), "s", "k"), "");
     EXPECT_EQ(read_ini_value(folder.path().string(), "s", "k"), "");
 }
 

@@ -6,7 +6,8 @@
 #include <string>
 
 #include "platform/platform.h"
-#include "temp_folder.h"
+#include "support/files.h"
+#include "support/temp_folder.h"
 
 namespace framestow::platform {
 namespace {

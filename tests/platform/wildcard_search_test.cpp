@@ -4,21 +4,22 @@
 #include <vector>
 
 #include "platform/platform.h"
-#include "temp_folder.h"
+#include "support/files.h"
+#include "support/temp_folder.h"
 
 namespace framestow::platform {
 namespace {
 
 namespace fs = std::filesystem;
 using testing::TempFolder;
-using testing::write_bytes;
+using testing::write_text;
 using Names = std::vector<std::string>;
 
 TEST(WildcardSearch, MatchesLikeTheWindowsRuntime) {
     TempFolder folder;
     for (const char* name :
          {"A001_001.png", "a002_001.PNG", "b.bmp", ".hidden.png", "noext", "x.png.bak", "ab.c.d"}) {
-        write_bytes(folder.path() / name, "x");
+        write_text(folder.path() / name, "x");
     }
     fs::create_directory(folder.path() / "sub.png");
     const std::string base = folder.path().string() + "/";
@@ -54,27 +55,27 @@ TEST(WildcardSearch, OrdersByUpperCasedBytes) {
     TempFolder folder;
     // Upper-cased, '_' (0x5F) sorts after the letters; lower-cased it would sort before them.
     for (const char* name : {"B", "a_b", "A1", "Ab", "abc", "ABC", "~"}) {
-        write_bytes(folder.path() / name, "x");
+        write_text(folder.path() / name, "x");
     }
     Names expected = {".", "..", "A1", "Ab", "ABC", "abc", "a_b", "B", "~"};
     if (fs::equivalent(folder.path() / "ABC", folder.path() / "abc")) {
         // A file system that ignores case (as on Windows) holds the two names as one file.
         std::erase(expected, "ABC");
     }
-    EXPECT_EQ(wildcard_search(folder / "*"), expected);
+    EXPECT_EQ(wildcard_search(folder.file("*")), expected);
 }
 
 TEST(WildcardSearch, EmptyForMissingFolder) {
     TempFolder folder;
-    EXPECT_EQ(wildcard_search(folder / "missing/*.*"), Names{});
-    write_bytes(folder.path() / "file", "x");
-    EXPECT_EQ(wildcard_search(folder / "file/*.*"), Names{});
+    EXPECT_EQ(wildcard_search(folder.file("missing/*.*")), Names{});
+    write_text(folder.path() / "file", "x");
+    EXPECT_EQ(wildcard_search(folder.file("file/*.*")), Names{});
 }
 
 TEST(WildcardSearch, EmptyFolderStillYieldsItsDotEntries) {
     TempFolder folder;
-    EXPECT_EQ(wildcard_search(folder / "*.*"), (Names{".", ".."}));
-    EXPECT_EQ(wildcard_search(folder / "*.png"), Names{});
+    EXPECT_EQ(wildcard_search(folder.file("*.*")), (Names{".", ".."}));
+    EXPECT_EQ(wildcard_search(folder.file("*.png")), Names{});
 }
 
 }  // namespace

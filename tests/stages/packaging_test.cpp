@@ -5,18 +5,20 @@
 #include <filesystem>
 #include <string>
 
-#include "packaging_test_support.h"
+#include "support/files.h"
+#include "support/stdout_capture.h"
+#include "support/temp_folder.h"
 
 namespace framestow {
 namespace {
 
-using testing::ConsoleCapture;
 using testing::crlf_lines;
 using testing::joined_lines;
 using testing::picture_bytes;
-using testing::read_file;
-using testing::ScratchFolder;
-using testing::write_file;
+using testing::read_text;
+using testing::StdoutCapture;
+using testing::TempFolder;
+using testing::write_text;
 
 const std::string kHeader01 = std::string("\x55\x55\x55\x55\x01\x00\x00\x01", 8);
 const std::string kHeader02 = std::string("\x55\x55\x55\x55\x02\x00\x00\x00", 8);
@@ -27,27 +29,28 @@ class BinGenerationTest : public ::testing::Test {
   protected:
     BinGenerationTest() { std::filesystem::create_directories(output_folder()); }
 
-    std::string zip_folder() const { return workspace.folder() + "temp/image_zip/"; }
-    std::string output_folder() const { return workspace.folder() + "output/"; }
+    std::string zip_folder() const { return workspace.file("temp/image_zip/"); }
+    std::string output_folder() const { return workspace.file("output/"); }
     std::string output(const std::string& name) const { return output_folder() + name; }
 
     void add_picture(const std::string& name, const std::string& bytes) {
-        write_file(zip_folder() + name, bytes);
+        write_text(zip_folder() + name, bytes);
     }
 
     void write_three_packages() {
-        write_file(
-            workspace.folder() + "config.ini",
+        write_text(
+            workspace.file("config.ini"),
             joined_lines({"[gui01.bin]", "name=gui01.bin", "version=1.0.0.1", "app_list=A001,A002",
                           "[gui02.bin]", "name=gui02.bin", "version=2.0.0.0", "app_list=A003",
                           "[gui03.bin]", "name=gui03.bin", "version=3.0.0.0", "app_list=A009"}));
     }
 
     int run() {
-        return generateBinFile(workspace.path(), zip_folder(), output_folder(), "config.ini");
+        return generateBinFile(workspace.path().string(), zip_folder(), output_folder(),
+                               "config.ini");
     }
 
-    ScratchFolder workspace;
+    TempFolder workspace;
 };
 
 TEST_F(BinGenerationTest, PacksEachPackageAndWritesBothMappings) {
@@ -60,7 +63,7 @@ TEST_F(BinGenerationTest, PacksEachPackageAndWritesBothMappings) {
     add_picture("A003_001.png", a003_001);
     add_picture("A005_001.png", picture_bytes(10, 'd'));
 
-    ConsoleCapture console;
+    StdoutCapture console;
     EXPECT_EQ(run(), 0);
     const std::string unclaimed = "get_bin_index: Error to find for A005_001.png";
     EXPECT_EQ(console.take(),
@@ -70,11 +73,11 @@ TEST_F(BinGenerationTest, PacksEachPackageAndWritesBothMappings) {
                             "generate_gui_bin: " + output("gui02.bin"), " 0",
                             "generate_gui_bin: count = 1, size = 38", unclaimed, unclaimed,
                             "get_bin_index: Error to find for A004_000.png"}));
-    EXPECT_EQ(read_file(output("gui01.bin")), kHeader01 + a001_001 + a001_003);
-    EXPECT_EQ(read_file(output("gui02.bin")), kHeader02 + a003_001);
+    EXPECT_EQ(read_text(output("gui01.bin")), kHeader01 + a001_001 + a001_003);
+    EXPECT_EQ(read_text(output("gui02.bin")), kHeader02 + a003_001);
     EXPECT_FALSE(std::filesystem::exists(output("gui03.bin")));
     EXPECT_EQ(
-        read_file(output("BitmapMapping.xml")),
+        read_text(output("BitmapMapping.xml")),
         crlf_lines(
             {R"(<?xml version="1.0" encoding="UTF-8" standalone="no"?>)", "<root>",
              R"(    <app app_id="A001">)",
@@ -84,7 +87,7 @@ TEST_F(BinGenerationTest, PacksEachPackageAndWritesBothMappings) {
              "    </app>", R"(    <app app_id="A003">)",
              R"(        <image_item image_name="A003_001.png" image_size="30" image_offset="8"/>)",
              "    </app>", "</root>"}));
-    const std::string mapping = read_file(output("BitmapMapping.cpp"));
+    const std::string mapping = read_text(output("BitmapMapping.cpp"));
     EXPECT_NE(mapping.find(crlf_lines({"// gui01.bin: version = 1.0.0.1  size = 78",
                                        "// gui02.bin: version = 2.0.0.0  size = 38",
                                        "// gui03.bin: version = 3.0.0.0  size = 0"})),
@@ -96,7 +99,7 @@ TEST_F(BinGenerationTest, BadNameStopsBeforeAnythingIsWritten) {
     add_picture("A001_001.png", "x");
     add_picture("A001_01.png", "y");
 
-    ConsoleCapture console;
+    StdoutCapture console;
     EXPECT_EQ(run(), -1);
     EXPECT_EQ(console.take(),
               joined_lines({"find_all_files: count: 2 with: " + zip_folder() + "*.*",
@@ -107,12 +110,12 @@ TEST_F(BinGenerationTest, BadNameStopsBeforeAnythingIsWritten) {
 TEST_F(BinGenerationTest, NoPicturesAndNoPackagesStillWriteTheMappings) {
     std::filesystem::create_directories(zip_folder());
 
-    ConsoleCapture console;
+    StdoutCapture console;
     EXPECT_EQ(run(), 0);
     EXPECT_EQ(console.take(), "find_all_files: count: 0 with: " + zip_folder() + "*.*\n");
-    EXPECT_EQ(read_file(output("BitmapMapping.xml")),
+    EXPECT_EQ(read_text(output("BitmapMapping.xml")),
               crlf_lines({R"(<?xml version="1.0" encoding="UTF-8" standalone="no"?>)", "<root/>"}));
-    EXPECT_NE(read_file(output("BitmapMapping.cpp")).find("#define BITMAP_APP_COUNT 0\r\n"),
+    EXPECT_NE(read_text(output("BitmapMapping.cpp")).find("#define BITMAP_APP_COUNT 0\r\n"),
               std::string::npos);
 }
 
@@ -123,7 +126,7 @@ TEST_F(BinGenerationTest, LostOutputsFailTheStageAfterEverythingElseIsDone) {
     // A folder stands where the first package should be written.
     std::filesystem::create_directories(output("gui01.bin"));
 
-    ConsoleCapture console;
+    StdoutCapture console;
     EXPECT_EQ(run(), -1);
     EXPECT_EQ(console.take(),
               joined_lines({"find_all_files: count: 2 with: " + zip_folder() + "*.*",
@@ -133,7 +136,7 @@ TEST_F(BinGenerationTest, LostOutputsFailTheStageAfterEverythingElseIsDone) {
                             "Error: Total file size is 13 byte",
                             "generate_gui_bin: " + output("gui02.bin"), " 0",
                             "generate_gui_bin: count = 1, size = 14"}));
-    EXPECT_EQ(read_file(output("gui02.bin")), kHeader02 + picture_bytes(6, 'f'));
+    EXPECT_EQ(read_text(output("gui02.bin")), kHeader02 + picture_bytes(6, 'f'));
     EXPECT_TRUE(std::filesystem::exists(output("BitmapMapping.cpp")));
     EXPECT_TRUE(std::filesystem::exists(output("BitmapMapping.xml")));
 }
@@ -143,7 +146,7 @@ TEST_F(BinGenerationTest, MissingOutputFolderLosesEveryFile) {
     add_picture("A001_001.png", picture_bytes(5, 'g'));
     std::filesystem::remove(output_folder());
 
-    ConsoleCapture console;
+    StdoutCapture console;
     EXPECT_EQ(run(), -1);
     EXPECT_EQ(
         console.take(),

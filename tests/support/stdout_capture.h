@@ -13,7 +13,15 @@ class StdoutCapture {
     ~StdoutCapture() { std::cout.rdbuf(previous_); }
     StdoutCapture(const StdoutCapture&) = delete;
     StdoutCapture& operator=(const StdoutCapture&) = delete;
+
     std::string text() const { return buffer_.str(); }
+
+    // The text so far, which is then forgotten.
+    std::string take() {
+        std::string text = buffer_.str();
+        buffer_.str({});
+        return text;
+    }
 
   private:
     std::ostringstream buffer_;

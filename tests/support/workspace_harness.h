@@ -5,22 +5,12 @@
 #include <string>
 #include <vector>
 
+#include "support/files.h"
+#include "support/temp_folder.h"
+
 // Runs the built programs as a user would: in a fresh folder of their own, as child processes,
 // with standard input not a terminal, capturing what they print.
 namespace framestow::testing {
-
-// A fresh folder under the system's temporary folder, removed again with everything in it.
-class TempFolder {
-  public:
-    TempFolder();
-    ~TempFolder();
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-    const std::filesystem::path& path() const { return path_; }
-
-  private:
-    std::filesystem::path path_;
-};
 
 struct ProcessResult {
     int exit_status = -1;  // 0 to 255, or -1 when the process did not end normally
@@ -36,11 +26,6 @@ struct ProcessResult {
 ProcessResult run_program(const std::filesystem::path& program,
                           const std::vector<std::string>& args, const std::filesystem::path& folder,
                           uint64_t file_size_limit = 0);
-
-std::vector<uint8_t> read_bytes(const std::filesystem::path& path);
-std::string read_text(const std::filesystem::path& path);
-void write_bytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes);
-void write_text(const std::filesystem::path& path, const std::string& text);
 
 // A packer workspace: the program file copied into a fresh folder, an image folder and
 // optionally a config.ini beside it.

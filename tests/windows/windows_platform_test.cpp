@@ -9,19 +9,20 @@
 #include <vector>
 
 #include "platform/platform.h"
-#include "temp_folder.h"
+#include "support/files.h"
+#include "support/temp_folder.h"
 
 namespace framestow::platform {
 namespace {
 
 namespace fs = std::filesystem;
 using testing::TempFolder;
-using testing::write_bytes;
+using testing::write_text;
 using Names = std::vector<std::string>;
 
 TEST(WindowsIniLookup, RelativePathIsTheCurrentFolders) {
     TempFolder folder;
-    write_bytes(folder.path() / "relative.ini", "[png]\nzip_type=1\n");
+    write_text(folder.path() / "relative.ini", "[png]\nzip_type=1\n");
     const fs::path previous = fs::current_path();
     fs::current_path(folder.path());
     // Given to the profile lookup as it is, a bare name would be looked for in the Windows folder.
@@ -32,10 +33,10 @@ TEST(WindowsIniLookup, RelativePathIsTheCurrentFolders) {
 
 TEST(WindowsIniLookup, ValueLongerThanEveryBufferStepIsWhole) {
     TempFolder folder;
-    const std::string ini = folder / "config.ini";
+    const std::string ini = folder.file("config.ini");
     for (const std::size_t length : {258u, 259u, 260u, 519u, 520u, 70000u}) {
         const std::string value(length, 'v');
-        write_bytes(ini, "[s]\nk=" + value + "\n");
+        write_text(ini, "[s]\nk=" + value + "\n");
         EXPECT_EQ(read_ini_value(ini, "s", "k"), value) << length;
     }
 }
@@ -44,15 +45,15 @@ TEST(WindowsWildcardSearch, ShortNamesDoNotWidenTheMatch) {
     TempFolder folder;
     // Their 8.3 short names end in ".PNG" or ".BMP", which the runtime's search also matches.
     for (const char* name : {"A001_001.pngx", "A001_002.bmp_old", "A001_003.png"}) {
-        write_bytes(folder.path() / name, "x");
+        write_text(folder.path() / name, "x");
     }
-    EXPECT_EQ(wildcard_search(folder / "*.png"), Names{"A001_003.png"});
-    EXPECT_EQ(wildcard_search(folder / "*.bmp"), Names{});
+    EXPECT_EQ(wildcard_search(folder.file("*.png")), Names{"A001_003.png"});
+    EXPECT_EQ(wildcard_search(folder.file("*.bmp")), Names{});
 }
 
 TEST(WindowsWildcardSearch, BackslashesAndDriveRelativePatterns) {
     TempFolder folder;
-    write_bytes(folder.path() / "A001_001.png", "x");
+    write_text(folder.path() / "A001_001.png", "x");
     fs::create_directory(folder.path() / "sub");
     std::string base = folder.path().string();
     EXPECT_EQ(wildcard_search(base + "\\*.png"), Names{"A001_001.png"});
@@ -75,7 +76,7 @@ TEST(WindowsFolders, ExistenceAndCreationWithEitherSeparator) {
     EXPECT_TRUE(folder_exists(base + "/temp"));
     EXPECT_FALSE(create_folder(base + "\\temp\\")) << "an existing folder is not created again";
     EXPECT_FALSE(create_folder(base + "\\missing\\child\\")) << "only one level is created";
-    write_bytes(folder.path() / "plain", "x");
+    write_text(folder.path() / "plain", "x");
     EXPECT_FALSE(folder_exists(base + "\\plain"));
     EXPECT_FALSE(folder_exists(base + "\\plain\\"));
 }
@@ -85,9 +86,9 @@ TEST(WindowsDeleteFilesIn, DeletesReadOnlyAndHiddenFilesAndKeepsFolders) {
     const fs::path zip = folder.path() / "image_zip";
     fs::create_directories(zip / "sub");
     for (const char* name : {"A001_001.png", "read_only.png", "hidden.png", ".dot", "a b;c&d"}) {
-        write_bytes(zip / name, "x");
+        write_text(zip / name, "x");
     }
-    write_bytes(zip / "sub" / "inner.png", "x");
+    write_text(zip / "sub" / "inner.png", "x");
     SetFileAttributesA((zip / "read_only.png").string().c_str(), FILE_ATTRIBUTE_READONLY);
     SetFileAttributesA((zip / "hidden.png").string().c_str(), FILE_ATTRIBUTE_HIDDEN);
 
@@ -104,8 +105,8 @@ TEST(WindowsDeleteFilesIn, DeletesReadOnlyAndHiddenFilesAndKeepsFolders) {
 
 TEST(WindowsFile, LengthPastFourGibibytes) {
     TempFolder folder;
-    const std::string path = folder / "sparse.bin";
-    write_bytes(path, "");
+    const std::string path = folder.file("sparse.bin");
+    write_text(path, "");
     constexpr uint64_t kLength = (uint64_t{5} << 30) + 3;
     fs::resize_file(path, kLength);
     File in = File::open_for_reading(path);
@@ -115,7 +116,7 @@ TEST(WindowsFile, LengthPastFourGibibytes) {
 
 TEST(WindowsFile, BinaryBytesPassUnchanged) {
     TempFolder folder;
-    const std::string path = folder / "data.bin";
+    const std::string path = folder.file("data.bin");
     // Text mode would turn "\n" into "\r\n" and stop reading at 0x1A.
     const std::string bytes("a\nb\r\n\x1A\x00z", 8);
     File out = File::open_for_writing(path);
