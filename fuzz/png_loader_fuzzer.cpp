@@ -97,7 +97,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     framestow::ImageBitmap bitmap;
     framestow::SpanSource source(file);
     std::ostringstream messages;
-    const int result = framestow::decode_png_image(source, buffer, bitmap, messages);
+    std::ostringstream errors;
+    const int result = framestow::decode_png_image(source, buffer, bitmap, messages, errors);
     require(result == 0 || result == -1 || result == framestow::kNotPngFile,
             "the PNG loader answers 0, -1 or -3");
     require((result == framestow::kNotPngFile) == (size >= 4 && !starts_with_png_signature(file)),

@@ -23,13 +23,25 @@ namespace {
 constexpr std::size_t kSignatureCheckBytes = 4;
 constexpr uint64_t kPngPixelSize = 4;
 
+// libpng's warnings and errors, written as its default handlers would write them to standard
+// error, but into the loader's `errors` stream: the caller decides when they reach the console,
+// so that they stay in step with the picture's other lines. An error jumps back to the setjmp
+// of the step that failed.
+void write_libpng_error(png_structp png, png_const_charp message) {
+    *static_cast<std::ostream*>(png_get_error_ptr(png)) << "libpng error: " << message << '\n';
+    png_longjmp(png, 1);
+}
+
+void write_libpng_warning(png_structp png, png_const_charp message) {
+    *static_cast<std::ostream*>(png_get_error_ptr(png)) << "libpng warning: " << message << '\n';
+}
+
 // Owns libpng's read and info structures, so that every way out of a load frees them.
 class PngReadStructs {
   public:
-    // No error callbacks: libpng's default handler prints "libpng error: ..." to standard error
-    // and jumps back to the setjmp of the step that failed.
-    PngReadStructs()
-        : png_(png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr)) {
+    explicit PngReadStructs(std::ostream& errors)
+        : png_(png_create_read_struct(PNG_LIBPNG_VER_STRING, &errors, write_libpng_error,
+                                      write_libpng_warning)) {
         if (png_ != nullptr) {
             info_ = png_create_info_struct(png_);
         }
@@ -190,12 +202,12 @@ int read_png_file(const PngReadStructs& structs, ByteSource& source, PictureBuff
 }  // namespace
 
 int decode_png_image(ByteSource& source, PictureBuffer& buffer, ImageBitmap& bitmap,
-                     std::ostream& messages) {
+                     std::ostream& messages, std::ostream& errors) {
     const int signature = check_signature(source);
     if (signature != 0) {
         return signature;
     }
-    const PngReadStructs structs;
+    const PngReadStructs structs(errors);
     if (!structs.ready()) {
         return -1;
     }

@@ -48,6 +48,12 @@ void delete_files_in(const std::string& folder);
 // nothing matches or the folder cannot be searched.
 std::vector<std::string> wildcard_search(const std::string& pattern);
 
+// The value of the environment variable `name`, empty when it is not set.
+std::optional<std::string> environment_value(const char* name);
+
+// The number of threads the machine runs at once; 1 when it cannot tell.
+unsigned hardware_threads();
+
 // A binary file opened for reading or for writing with truncation. Every failure is reported to
 // the caller: a short write, a read error, a flush or close that fails.
 class File {

@@ -53,13 +53,14 @@ void print_codec_message(CodecStatus status) {
 LoadedPicture load_picture(const PictureJob& job, PictureBuffer& buffer) {
     LoadedPicture loaded;
     std::ostringstream messages;
+    std::ostringstream errors;
     platform::File png_file = platform::File::open_for_reading(job.source_path);
     if (!png_file.is_open()) {
         loaded.result = -1;
         return loaded;
     }
     FileSource png_source(png_file);
-    loaded.result = decode_png_image(png_source, buffer, loaded.bitmap, messages);
+    loaded.result = decode_png_image(png_source, buffer, loaded.bitmap, messages, errors);
     if (loaded.result == kNotPngFile) {
         loaded.read_as_bmp = true;
         platform::File bmp_file = platform::File::open_for_reading(job.source_path);
@@ -72,6 +73,7 @@ LoadedPicture load_picture(const PictureJob& job, PictureBuffer& buffer) {
                                              : -1;
     }
     loaded.messages = messages.str();
+    loaded.errors = errors.str();
     return loaded;
 }
 
@@ -233,6 +235,7 @@ PreparedPicture prepare_picture(const PictureJob& job, const CodecSettings& sett
 
 int commit_picture(const PictureJob& job, const PreparedPicture& picture,
                    const PictureBuffers& buffers) {
+    std::cerr << picture.load.errors << std::flush;
     const int load_result = picture.load.read_as_bmp ? load_bmp_image(job, picture.load)
                                                      : LoadPngImage(job, picture.load);
     if (load_result != 0) {

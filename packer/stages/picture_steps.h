@@ -29,7 +29,8 @@ struct LoadedPicture {
     bool read_as_bmp = false;    // the PNG loader answered that it is not a PNG file
     bool bmp_signature = false;  // a BMP file, whose bitmap file is created before decoding
     ImageBitmap bitmap;
-    std::string messages;  // the loader's own lines
+    std::string messages;  // the loader's own lines, for standard output
+    std::string errors;    // libpng's lines, for standard error
 };
 
 struct PreparedPicture {

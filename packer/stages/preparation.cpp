@@ -1,11 +1,18 @@
 #include "stages/preparation.h"
 
+#include <algorithm>
+#include <condition_variable>
 #include <iostream>
+#include <mutex>
+#include <optional>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "platform/platform.h"
 #include "stages/picture_steps.h"
 #include "stages/settings.h"
+#include "stages/worker_count.h"
 #include "workspace/workspace.h"
 
 namespace framestow {
@@ -33,6 +40,149 @@ void print_progress(std::size_t index) {
     std::cout << index;
 }
 
+// Writes picture `index` out with its lines and progress number. Returns its status.
+int commit_in_order(std::size_t index, const std::string& name, const PictureJob& job,
+                    const PreparedPicture& picture, const PictureBuffers& buffers) {
+    // The tool has always marked this one picture name with a line "Error" on the console,
+    // and users' scripts may look for it; the picture itself is handled like any other.
+    if (name == "A012_010.png") {
+        std::cout << "Error" << std::endl;
+    }
+    const int result = commit_picture(job, picture, buffers);
+    if (result == 0) {
+        print_progress(index);
+    }
+    return result;
+}
+
+// The pictures of one run with what each needs: its paths, and the settings for all.
+struct PictureList {
+    const std::vector<std::string>& names;
+    std::vector<PictureJob> jobs;
+    const CodecSettings& settings;
+};
+
+int prepare_one_by_one(const PictureList& pictures) {
+    PictureBuffers buffers;
+    for (std::size_t i = 0; i < pictures.jobs.size(); ++i) {
+        const PictureJob& job = pictures.jobs[i];
+        const int result = commit_in_order(
+            i, pictures.names[i], job, prepare_picture(job, pictures.settings, buffers), buffers);
+        if (result != 0) {
+            return result;
+        }
+    }
+    return 0;
+}
+
+// One picture in flight: its own working areas and what was made of it.
+struct Slot {
+    PictureBuffers buffers;
+    PreparedPicture picture;
+    bool ready = false;
+};
+
+// Worker threads prepare pictures ahead of the writer, which commits them in picture order.
+// Picture i uses slot i mod the number of slots, and a worker takes it only once picture
+// i - slots has been committed: at most that many pictures are in flight, each with its own
+// working areas, so memory stays the same however many pictures there are. The writer stops at
+// the first picture that fails; pictures prepared beyond it are dropped unwritten.
+class PicturePipeline {
+  public:
+    PicturePipeline(std::size_t picture_count, std::size_t slot_count)
+        : picture_count_(picture_count), slots_(slot_count) {}
+
+    Slot& slot(std::size_t index) { return slots_[index % slots_.size()]; }
+
+    // For a worker: the next picture to prepare, once its slot is free; empty when every picture
+    // has been taken or the run has stopped.
+    std::optional<std::size_t> take() {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [this] {
+            return stopped_ || next_to_take_ >= picture_count_ ||
+                   next_to_take_ < next_to_commit_ + slots_.size();
+        });
+        if (stopped_ || next_to_take_ >= picture_count_) {
+            return std::nullopt;
+        }
+        return next_to_take_++;
+    }
+
+    void mark_prepared(std::size_t index) {
+        const std::lock_guard lock(mutex_);
+        slot(index).ready = true;
+        changed_.notify_all();
+    }
+
+    // For the writer.
+    void wait_until_prepared(std::size_t index) {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [&] { return slot(index).ready; });
+    }
+
+    void mark_committed(std::size_t index) {
+        const std::lock_guard lock(mutex_);
+        slot(index).ready = false;
+        next_to_commit_ = index + 1;
+        changed_.notify_all();
+    }
+
+    void stop() {
+        const std::lock_guard lock(mutex_);
+        stopped_ = true;
+        changed_.notify_all();
+    }
+
+  private:
+    const std::size_t picture_count_;
+    std::vector<Slot> slots_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::size_t next_to_take_ = 0;
+    std::size_t next_to_commit_ = 0;
+    bool stopped_ = false;
+};
+
+void prepare_taken_pictures(PicturePipeline& pipeline, const PictureList& pictures) {
+    while (const std::optional<std::size_t> index = pipeline.take()) {
+        Slot& slot = pipeline.slot(*index);
+        slot.picture = prepare_picture(pictures.jobs[*index], pictures.settings, slot.buffers);
+        pipeline.mark_prepared(*index);
+    }
+}
+
+// Starts up to `count` workers; fewer when the system refuses more threads.
+std::vector<std::jthread> start_workers(unsigned count, PicturePipeline& pipeline,
+                                        const PictureList& pictures) {
+    std::vector<std::jthread> workers;
+    try {
+        for (unsigned k = 0; k < count; ++k) {
+            workers.emplace_back(prepare_taken_pictures, std::ref(pipeline), std::cref(pictures));
+        }
+    } catch (const std::system_error&) {
+    }
+    return workers;
+}
+
+int prepare_in_parallel(const PictureList& pictures, unsigned workers) {
+    PicturePipeline pipeline(pictures.jobs.size(), std::size_t{workers} + 1);
+    const std::vector<std::jthread> threads = start_workers(workers, pipeline, pictures);
+    if (threads.empty()) {
+        return prepare_one_by_one(pictures);
+    }
+    int result = 0;
+    for (std::size_t i = 0; i < pictures.jobs.size() && result == 0; ++i) {
+        pipeline.wait_until_prepared(i);
+        const Slot& slot = pipeline.slot(i);
+        result =
+            commit_in_order(i, pictures.names[i], pictures.jobs[i], slot.picture, slot.buffers);
+        pipeline.mark_committed(i);
+    }
+    // The workers end once nothing is left to take; the threads are joined on the way out.
+    pipeline.stop();
+    return result;
+}
+
 }  // namespace
 
 int prepare_zip_files(const std::string& working_path) {
@@ -48,23 +198,18 @@ int prepare_zip_files(const std::string& working_path) {
 
     // Read once for the run: config.ini does not change while the packer works.
     const CodecSettings settings = read_codec_settings(working_path + path_literal("\\config.ini"));
-    PictureBuffers buffers;
+    PictureList pictures{names, {}, settings};
+    for (const std::string& name : names) {
+        pictures.jobs.push_back(make_picture_job(working_path, name));
+    }
+    const unsigned workers =
+        std::min<std::size_t>(worker_count(platform::environment_value("FRAMESTOW_JOBS"),
+                                           platform::hardware_threads(), std::cerr),
+                              names.size());
 
     std::cout << "Zipping bitmap files:";
-    int result = 0;
-    for (std::size_t i = 0; i < names.size(); ++i) {
-        // The tool has always marked this one picture name with a line "Error" on the console,
-        // and users' scripts may look for it; the picture itself is handled like any other.
-        if (names[i] == "A012_010.png") {
-            std::cout << "Error" << std::endl;
-        }
-        const PictureJob job = make_picture_job(working_path, names[i]);
-        result = commit_picture(job, prepare_picture(job, settings, buffers), buffers);
-        if (result != 0) {
-            break;
-        }
-        print_progress(i);
-    }
+    const int result =
+        workers <= 1 ? prepare_one_by_one(pictures) : prepare_in_parallel(pictures, workers);
     std::cout << std::endl;
     std::cout << std::endl;
     return result;

@@ -26,34 +26,8 @@ using testing::PackerWorkspace;
 using testing::ProcessResult;
 using testing::read_bytes;
 using testing::read_text;
+using testing::ScopedEnvironment;
 using testing::write_text;
-
-// Environment variables set for the programs started while it lives, restored afterwards.
-class ScopedEnvironment {
-  public:
-    explicit ScopedEnvironment(std::vector<std::pair<std::string, std::string>> values) {
-        for (auto& [name, value] : values) {
-            const char* previous = std::getenv(name.c_str());
-            saved_.emplace_back(
-                name, previous == nullptr ? std::nullopt : std::optional<std::string>(previous));
-            setenv(name.c_str(), value.c_str(), 1);
-        }
-    }
-    ~ScopedEnvironment() {
-        for (const auto& [name, value] : saved_) {
-            if (value) {
-                setenv(name.c_str(), value->c_str(), 1);
-            } else {
-                unsetenv(name.c_str());
-            }
-        }
-    }
-    ScopedEnvironment(const ScopedEnvironment&) = delete;
-    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
-
-  private:
-    std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
-};
 
 // Runs the packer with opens for reading of the file whose path ends with `path_suffix` failing
 // after `skip` of them went through. A sanitized packer must not insist on its runtime coming

@@ -19,6 +19,7 @@ struct LoadResult {
     bool bmp_signature = false;  // BMP only: the file began with "BM"
     ImageBitmap bitmap;
     std::string out;  // the loader's messages
+    std::string err;  // libpng's
 
     std::vector<uint8_t> bytes() const { return {bitmap.bytes.begin(), bitmap.bytes.end()}; }
 };
@@ -39,9 +40,11 @@ class LoaderTest : public ::testing::Test {
     static LoadResult load_png(const std::vector<uint8_t>& file) {
         LoadResult loaded;
         std::ostringstream messages;
+        std::ostringstream errors;
         SpanSource source(file);
-        loaded.result = decode_png_image(source, buffer(), loaded.bitmap, messages);
+        loaded.result = decode_png_image(source, buffer(), loaded.bitmap, messages, errors);
         loaded.out = messages.str();
+        loaded.err = errors.str();
         return loaded;
     }
 

@@ -139,6 +139,26 @@ ProcessResult run_program(const fs::path& program, const std::vector<std::string
     return result;
 }
 
+ScopedEnvironment::ScopedEnvironment(
+    const std::vector<std::pair<std::string, std::string>>& values) {
+    for (const auto& [name, value] : values) {
+        const char* previous = std::getenv(name.c_str());
+        saved_.emplace_back(
+            name, previous == nullptr ? std::nullopt : std::optional<std::string>(previous));
+        setenv(name.c_str(), value.c_str(), 1);
+    }
+}
+
+ScopedEnvironment::~ScopedEnvironment() {
+    for (const auto& [name, value] : saved_) {
+        if (value) {
+            setenv(name.c_str(), value->c_str(), 1);
+        } else {
+            unsetenv(name.c_str());
+        }
+    }
+}
+
 PackerWorkspace::PackerWorkspace(const fs::path& built_program) {
     program_ = root() / built_program.filename();
     fs::copy_file(built_program, program_);

@@ -2,7 +2,9 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "support/files.h"
@@ -26,6 +28,18 @@ struct ProcessResult {
 ProcessResult run_program(const std::filesystem::path& program,
                           const std::vector<std::string>& args, const std::filesystem::path& folder,
                           uint64_t file_size_limit = 0);
+
+// Environment variables set for the programs started while it lives, restored afterwards.
+class ScopedEnvironment {
+  public:
+    explicit ScopedEnvironment(const std::vector<std::pair<std::string, std::string>>& values);
+    ~ScopedEnvironment();
+    ScopedEnvironment(const ScopedEnvironment&) = delete;
+    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+
+  private:
+    std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
+};
 
 // A packer workspace: the program file copied into a fresh folder, an image folder and
 // optionally a config.ini beside it.
