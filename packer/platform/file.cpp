@@ -7,12 +7,29 @@
 
 namespace framestow::platform {
 
+namespace {
+
+// Staging files, pictures and packages are read and written in large pieces; a stream buffer of
+// this size lets each system call move that much, where the C runtime's default would take one
+// for every few kilobytes.
+constexpr std::size_t kStreamBuffer = std::size_t{1} << 16;
+
+std::FILE* open_buffered(const std::string& path, const char* mode) {
+    std::FILE* stream = std::fopen(path.c_str(), mode);
+    if (stream != nullptr) {
+        std::setvbuf(stream, nullptr, _IOFBF, kStreamBuffer);
+    }
+    return stream;
+}
+
+}  // namespace
+
 File File::open_for_reading(const std::string& path) {
-    return File(std::fopen(path.c_str(), "rb"));
+    return File(open_buffered(path, "rb"));
 }
 
 File File::open_for_writing(const std::string& path) {
-    return File(std::fopen(path.c_str(), "wb"));
+    return File(open_buffered(path, "wb"));
 }
 
 File::File(File&& other) noexcept

@@ -132,15 +132,6 @@ void report_check_file_error(const std::string& check_path) {
     std::cout << "BufferUnzip Error to open files = " << check_path << std::endl;
 }
 
-// The check file's header: the compressed header with the magic of raw pixels.
-bool write_check_header(platform::File& file, const PictureHeader& compressed_header) {
-    PictureHeader header = compressed_header;
-    header.magic = kMagicBitmap;
-    uint8_t bytes[kPictureHeaderSize];
-    store_picture_header(bytes, header);
-    return file.write(bytes, sizeof bytes);
-}
-
 void report_check(const DecodedPicture& check) {
     print_codec_message(check.status);
     if (check.length_differs) {
@@ -191,15 +182,16 @@ int BufferUnzip(const std::string& check_path, const DecodedPicture& check,
     if (check.status == CodecStatus::kCompressedHeaderRefused) {
         return -1;
     }
-    if (!write_check_header(file, check.header)) {
-        report_check_file_error(check_path);
+    if (check.status != CodecStatus::kOk) {
+        if (!file.write(decoded.data(), kPictureHeaderSize)) {
+            report_check_file_error(check_path);
+            return -1;
+        }
+        report_check(check);
         return -1;
     }
     report_check(check);
-    if (check.status != CodecStatus::kOk) {
-        return -1;
-    }
-    if (!write_and_close(file, std::span(decoded.data(), check.pixel_bytes))) {
+    if (!write_and_close(file, std::span(decoded.data(), kPictureHeaderSize + check.pixel_bytes))) {
         report_check_file_error(check_path);
         return -1;
     }
@@ -216,6 +208,19 @@ PictureJob make_picture_job(const std::string& working_path, const std::string& 
     };
 }
 
+DecodedPicture check_and_lay_out(std::span<const uint8_t> compressed, const ImageBitmap& bitmap,
+                                 const CodecSettings& settings, PictureBuffer& check_file) {
+    const DecodedPicture check =
+        check_picture(compressed, bitmap.bytes.subspan(kPictureHeaderSize), settings,
+                      std::span(check_file).subspan(kPictureHeaderSize));
+    if (check.status != CodecStatus::kCompressedHeaderRefused) {
+        PictureHeader header = check.header;
+        header.magic = kMagicBitmap;
+        store_picture_header(check_file.data(), header);
+    }
+    return check;
+}
+
 PreparedPicture prepare_picture(const PictureJob& job, const CodecSettings& settings,
                                 PictureBuffers& buffers) {
     PreparedPicture picture;
@@ -227,9 +232,8 @@ PreparedPicture prepare_picture(const PictureJob& job, const CodecSettings& sett
     if (picture.zip.status != CodecStatus::kOk) {
         return picture;
     }
-    const std::span<const uint8_t> compressed(buffers.compressed.data(), picture.zip.size);
-    picture.check = check_picture(compressed, picture.load.bitmap.bytes.subspan(kPictureHeaderSize),
-                                  settings, buffers.decoded);
+    picture.check = check_and_lay_out(std::span(buffers.compressed.data(), picture.zip.size),
+                                      picture.load.bitmap, settings, buffers.decoded);
     return picture;
 }
 

@@ -44,6 +44,13 @@ struct PreparedPicture {
 [[nodiscard]] PreparedPicture prepare_picture(const PictureJob& job, const CodecSettings& settings,
                                               PictureBuffers& buffers);
 
+// The round-trip check of the `compressed` image of `bitmap`, decoding into `check_file`, which
+// it lays out as the check file: the header with the magic of raw pixels, then the pixels.
+[[nodiscard]] DecodedPicture check_and_lay_out(std::span<const uint8_t> compressed,
+                                               const ImageBitmap& bitmap,
+                                               const CodecSettings& settings,
+                                               PictureBuffer& check_file);
+
 // The compressed image file: the compressor's line and -1 when compression failed, else the
 // compressed bytes written to `compressed_path` ("simpleZip: Error to open file." or
 // "Error to write file." and the path when that fails). Returns 0 or -1.
@@ -52,7 +59,8 @@ struct PreparedPicture {
 
 // The check file at `check_path`: created before the check's result is looked at, then the
 // header with the magic of raw pixels, the check's lines, and the decoded pixels when the check
-// passed. Returns 0 when it passed and the file was written, -1 otherwise.
+// passed. `decoded` holds the file's bytes: the header, then the decoded pixels. Returns 0 when
+// the check passed and the file was written, -1 otherwise.
 [[nodiscard]] int BufferUnzip(const std::string& check_path, const DecodedPicture& check,
                               const PictureBuffer& decoded);
 

@@ -33,8 +33,8 @@ class SimpleZipTest : public ::testing::Test {
     // The round-trip check of the first `size` compressed bytes against the picture's pixels.
     int check(const ImageBitmap& picture, std::size_t size, const CodecSettings& settings) {
         const DecodedPicture decoded =
-            check_picture(std::span<const uint8_t>(buffers.compressed.data(), size),
-                          picture.bytes.subspan(8), settings, buffers.decoded);
+            check_and_lay_out(std::span<const uint8_t>(buffers.compressed.data(), size), picture,
+                              settings, buffers.decoded);
         return BufferUnzip(check_path, decoded, buffers.decoded);
     }
 
@@ -241,9 +241,8 @@ TEST_F(SimpleZipTest, ReportsFilesThatCannotBeOpened) {
     const ImageBitmap picture = put_picture(buffers.bitmap, kFormat32, 1, 1, {1, 2, 3, 4});
     const std::string missing = file("no_such_folder/A001_001.png");
     const CompressedPicture zip = compress(picture, CodecSettings{});
-    const DecodedPicture decoded =
-        check_picture(std::span(buffers.compressed.data(), zip.size), picture.bytes.subspan(8),
-                      CodecSettings{}, buffers.decoded);
+    const DecodedPicture decoded = check_and_lay_out(std::span(buffers.compressed.data(), zip.size),
+                                                     picture, CodecSettings{}, buffers.decoded);
     CoutCapture capture;
     EXPECT_EQ(simpleZip(missing, zip, buffers.compressed), -1);
     EXPECT_EQ(BufferUnzip(missing, decoded, buffers.decoded), -1);
@@ -261,9 +260,8 @@ TEST_F(SimpleZipTest, ReportsFilesThatCannotBeWrittenInFull) {
     }
     const ImageBitmap picture = put_picture(buffers.bitmap, kFormat32, 1, 1, {1, 2, 3, 4});
     const CompressedPicture zip = compress(picture, CodecSettings{});
-    const DecodedPicture decoded =
-        check_picture(std::span(buffers.compressed.data(), zip.size), picture.bytes.subspan(8),
-                      CodecSettings{}, buffers.decoded);
+    const DecodedPicture decoded = check_and_lay_out(std::span(buffers.compressed.data(), zip.size),
+                                                     picture, CodecSettings{}, buffers.decoded);
     CoutCapture capture;
     EXPECT_EQ(simpleZip("/dev/full", zip, buffers.compressed), -1);
     EXPECT_EQ(BufferUnzip("/dev/full", decoded, buffers.decoded), -1);
