@@ -1,5 +1,6 @@
 #include "codec/block_form.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "codec/byte_order.h"
@@ -42,29 +43,55 @@ struct BlockCursor {
     uint8_t index = 0;
 };
 
-CodecStatus write_item(std::span<uint8_t> buffer, BlockCursor& cursor, uint32_t value,
-                       std::size_t run_length) {
-    // The reserved header of the open block may already reach past the end.
-    if (cursor.position > buffer.size()) {
-        return CodecStatus::kBlockOutOfBond;
+CodecStatus write_run(std::span<uint8_t> buffer, BlockCursor& cursor, uint32_t value,
+                      std::size_t run_length) {
+    std::size_t size = 0;
+    const CodecStatus status =
+        WriteCompressData(buffer.subspan(cursor.position), value, run_length, size);
+    if (status != CodecStatus::kOk) {
+        return status;
     }
-    if (run_length >= 2) {
-        std::size_t size = 0;
-        const CodecStatus status =
-            WriteCompressData(buffer.subspan(cursor.position), value, run_length, size);
-        if (status != CodecStatus::kOk) {
-            return status;
+    cursor.position += size;
+    cursor.content += size;
+    return CodecStatus::kOk;
+}
+
+// Writes the literal units from `index` on, as one stretch: a unit is literal when it differs
+// from the unit after it (as the block form reads them) or is the last. The stretch stops at a
+// unit that starts a run, at the end of the picture, or at the literal that takes the open
+// block's content to the close mark, so blocks close where they would one item at a time.
+// Sets `index` past the last unit written.
+CodecStatus write_literals(const uint8_t* units, std::size_t& index, std::size_t count,
+                           std::span<uint8_t> buffer, BlockCursor& cursor) {
+    const std::size_t until_close =
+        (kBlockCloseMark - std::min(cursor.content, kBlockCloseMark) + kUnitSize - 1) / kUnitSize;
+    const std::size_t room = (buffer.size() - cursor.position) / kUnitSize;
+    const std::size_t most = std::max<std::size_t>(until_close, 1);
+    uint8_t* out = buffer.data() + cursor.position;
+    std::size_t written = 0;
+    uint32_t value = take_unit(units, index);
+    uint32_t following = index + 1 < count ? take_unit(units, index + 1) : 0;
+    for (;;) {
+        if (written == room) {
+            return CodecStatus::kBlockOutOfBond;
         }
-        cursor.position += size;
-        cursor.content += size;
-        return CodecStatus::kOk;
+        store_le32(out + written * kUnitSize, value);
+        ++written;
+        const std::size_t next = index + written;
+        if (next == count || written == most) {
+            break;
+        }
+        // The next unit starts a run when the one after it reads the same.
+        const uint32_t after = next + 1 < count ? take_unit(units, next + 1) : 0;
+        if (next + 1 < count && after == following) {
+            break;
+        }
+        value = following;
+        following = after;
     }
-    if (buffer.size() - cursor.position < kUnitSize) {
-        return CodecStatus::kBlockOutOfBond;
-    }
-    store_le32(buffer.data() + cursor.position, value);
-    cursor.position += kUnitSize;
-    cursor.content += kUnitSize;
+    index += written;
+    cursor.position += written * kUnitSize;
+    cursor.content += written * kUnitSize;
     return CodecStatus::kOk;
 }
 
@@ -123,13 +150,22 @@ CodecStatus BlockZipBody(std::span<const uint8_t> pixels, std::span<uint8_t> buf
     cursor.position = counter + kBlockHeaderSize;
     std::size_t index = 0;
     while (index < count) {
+        // The reserved header of the open block may already reach past the end.
+        if (cursor.position > buffer.size()) {
+            return CodecStatus::kBlockOutOfBond;
+        }
         const uint32_t value = take_unit(units, index);
         const std::size_t end = run_end(units, index, count, value);
-        const CodecStatus status = write_item(buffer, cursor, value, end - index);
+        CodecStatus status = CodecStatus::kOk;
+        if (end - index >= 2) {
+            status = write_run(buffer, cursor, value, end - index);
+            index = end;
+        } else {
+            status = write_literals(units, index, count, buffer, cursor);
+        }
         if (status != CodecStatus::kOk) {
             return status;
         }
-        index = end;
         // A single last unit belongs to the same step as the item before it, so it joins that
         // item's block whatever the block's length.
         const bool last_unit_follows = index == count - 1;
