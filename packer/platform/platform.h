@@ -26,8 +26,14 @@ std::string path_literal(std::string_view backslash_literal);
 // returns it: names matched without regard to case, the value without surrounding blanks or one
 // pair of enclosing quotes, the first section of a name and the first key within it winning,
 // lines starting with ';' ignored. A missing file, section or key gives empty text. The value is
-// returned whole, however long. A key line without '=' counts as the key with an empty value; a
-// UTF-8 byte order mark at the start of the file is skipped.
+// returned whole, however long. A key line without '=' counts as the key with an empty value.
+//
+// A line ends at LF, at CR LF and at a CR alone. A UTF-8 byte order mark at the start of the file
+// is skipped. A file that starts with a UTF-16 byte order mark (FF FE or FE FF, as Windows
+// PowerShell and Notepad write "Unicode" text) is read as UTF-16 in that byte order, a last odd
+// byte ignored. The packer's names and values are ASCII and come back alike on every platform;
+// other characters of a UTF-16 file come back as UTF-8, an unpaired surrogate as U+FFFD (the
+// Windows lookup gives them in the ANSI code page instead, '?' where it has no such character).
 std::string read_ini_value(const std::string& ini_path, std::string_view section,
                            std::string_view key);
 
