@@ -43,8 +43,17 @@ bool folder_exists(const std::string& path);
 bool create_folder(const std::string& path);
 
 // Deletes every file directly inside `folder` (which ends with a separator), hidden files and
-// symbolic links included; subfolders and what they hold stay. Failures are not reported.
-void delete_files_in(const std::string& folder);
+// symbolic links included; subfolders and what they hold stay. Returns the paths (`folder`
+// followed by the name) of the files that could not be deleted, so that none is left behind
+// unnoticed; a folder that exists but cannot be listed is returned itself. A missing folder has
+// nothing to delete.
+std::vector<std::string> delete_files_in(const std::string& folder);
+
+// Gives the file `from` the name `to`, replacing the file of that name, if any, in one step: a
+// reader of `to` finds the old bytes or the new ones, never a mix. `from` and `to` lie in one
+// folder (so on one file system). The new bytes are flushed to the disk before the name changes.
+// False when it fails, with `to` as it was; a folder at `to` is never replaced.
+bool replace_file(const std::string& from, const std::string& to);
 
 // Wildcard search in the manner of the Windows runtime: `pattern` is a folder path followed by a
 // name pattern with '*' and '?', matched without regard to letter case; a pattern ending in ".*"

@@ -1,5 +1,5 @@
-// The platform layer on POSIX systems (Linux): program path, INI lookup, folders, wildcard
-// listing and checked file access.
+// The platform layer on POSIX systems (Linux): program path, INI lookup, folders, file deletion
+// and replacement, wildcard listing and checked file access.
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -276,32 +276,65 @@ bool create_folder(const std::string& path) {
     return ::mkdir(path.c_str(), 0777) == 0;
 }
 
-void delete_files_in(const std::string& folder) {
+std::vector<std::string> delete_files_in(const std::string& folder) {
     DIR* dir = ::opendir(folder.c_str());
     if (dir == nullptr) {
-        return;
+        if (errno == ENOENT) {
+            return {};
+        }
+        return {folder};
     }
     // Names are collected first: removing entries while readdir walks the folder may make it
     // skip some.
     std::vector<std::string> names;
-    while (const dirent* entry = ::readdir(dir)) {
+    bool listed_whole = true;
+    for (;;) {
+        errno = 0;
+        const dirent* entry = ::readdir(dir);
+        if (entry == nullptr) {
+            listed_whole = errno == 0;
+            break;
+        }
         const std::string_view name = entry->d_name;
         if (name != "." && name != "..") {
             names.emplace_back(name);
         }
     }
+    std::vector<std::string> kept;
+    if (!listed_whole) {
+        kept.push_back(folder);
+    }
     const int folder_fd = ::dirfd(dir);
     for (const std::string& name : names) {
         // Folders are skipped before unlinking is asked for, since POSIX lets some systems unlink
         // a folder for a privileged process. A symbolic link is removed itself, never what it
-        // points to.
+        // points to. A file that is gone by now needs no deleting.
         struct stat status {};
-        if (::fstatat(folder_fd, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0 &&
-            !S_ISDIR(status.st_mode)) {
-            ::unlinkat(folder_fd, name.c_str(), 0);
+        if (::fstatat(folder_fd, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0) {
+            if (errno != ENOENT) {
+                kept.push_back(folder + name);
+            }
+            continue;
+        }
+        if (!S_ISDIR(status.st_mode) && ::unlinkat(folder_fd, name.c_str(), 0) != 0 &&
+            errno != ENOENT) {
+            kept.push_back(folder + name);
         }
     }
     ::closedir(dir);
+    return kept;
+}
+
+bool replace_file(const std::string& from, const std::string& to) {
+    // Without the flush, a crash soon after the rename could leave the final name on an empty or
+    // partly written file on file systems that write data later than names.
+    const int fd = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    const bool flushed = ::fsync(fd) == 0;
+    ::close(fd);
+    return flushed && ::rename(from.c_str(), to.c_str()) == 0;
 }
 
 std::vector<std::string> wildcard_search(const std::string& pattern) {
