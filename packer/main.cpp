@@ -1,4 +1,6 @@
 #include <iostream>
+#include <optional>
+#include <string>
 
 #include "packaging/bin_generation.h"
 #include "platform/platform.h"
@@ -7,7 +9,12 @@
 
 int main() {
     using framestow::platform::path_literal;
-    const std::string working_path = framestow::init_workspace();
+    const std::optional<std::string> workspace = framestow::init_workspace();
+    if (!workspace) {
+        std::cout << "Error: init_workspace" << std::endl;
+        return -1;
+    }
+    const std::string& working_path = *workspace;
     if (framestow::prepare_zip_files(working_path) != 0) {
         std::cout << "Error: prepare_zip_files" << std::endl;
         return -1;

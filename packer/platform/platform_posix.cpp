@@ -300,6 +300,8 @@ std::vector<std::string> delete_files_in(const std::string& folder) {
             names.emplace_back(name);
         }
     }
+    // In search order, so that the files left behind are named in the same order everywhere.
+    std::sort(names.begin(), names.end(), comes_before_in_search_order);
     std::vector<std::string> kept;
     if (!listed_whole) {
         kept.push_back(folder);

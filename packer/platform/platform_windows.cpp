@@ -146,7 +146,7 @@ bool create_folder(const std::string& path) {
 std::vector<std::string> delete_files_in(const std::string& folder) {
     // The names are collected first, so that no deletion disturbs the search in progress.
     const std::string prefix = with_trailing_separator(folder);
-    const std::vector<FoundEntry> entries = runtime_search(prefix + "*");
+    std::vector<FoundEntry> entries = runtime_search(prefix + "*");
     // Every folder but a drive's root holds its own "." entry, so a search that finds nothing
     // means the folder is missing, with nothing to delete, or cannot be searched.
     if (entries.empty()) {
@@ -155,6 +155,10 @@ std::vector<std::string> delete_files_in(const std::string& folder) {
         }
         return {prefix};
     }
+    // In search order, so that the files left behind are named in the same order everywhere.
+    std::sort(entries.begin(), entries.end(), [](const FoundEntry& a, const FoundEntry& b) {
+        return comes_before_in_search_order(a.name, b.name);
+    });
     std::vector<std::string> kept;
     for (const FoundEntry& entry : entries) {
         // Folders stay, and so do junctions and folder links, which are marked as folders.

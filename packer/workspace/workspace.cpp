@@ -25,11 +25,13 @@ constexpr WorkspaceFolder kWorkspaceFolders[] = {
 
 }  // namespace
 
-void prepare_workspace(const std::string& working_path) {
+std::vector<std::string> prepare_workspace(const std::string& working_path) {
+    std::vector<std::string> undeleted;
     for (const WorkspaceFolder& folder : kWorkspaceFolders) {
         const std::string path = working_path + platform::path_literal(folder.literal);
         if (folder.cleaned && platform::folder_exists(path)) {
-            platform::delete_files_in(path);
+            const std::vector<std::string> kept = platform::delete_files_in(path);
+            undeleted.insert(undeleted.end(), kept.begin(), kept.end());
         }
         // A folder that cannot be created shows up as a failure of the first step that writes
         // into it, with that step's own message.
@@ -37,16 +39,23 @@ void prepare_workspace(const std::string& working_path) {
             platform::create_folder(path);
         }
     }
+    return undeleted;
 }
 
-std::string init_workspace() {
+std::optional<std::string> init_workspace() {
     std::cout << "    Framestow1.4: The tool to generate gui.bin from png files" << std::endl;
     std::cout << "Please download guixx.bin to flash and copy BitmapMapping.cpp to project."
               << std::endl;
     const std::string working_path = platform::program_folder();
-    prepare_workspace(working_path);
+    const std::vector<std::string> undeleted = prepare_workspace(working_path);
+    for (const std::string& path : undeleted) {
+        std::cout << "init_workspace: fail to delete file = " << path << std::endl;
+    }
     std::cout << std::endl;
     std::cout << "Working path is: " << working_path << std::endl;
+    if (!undeleted.empty()) {
+        return std::nullopt;
+    }
     return working_path;
 }
 

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -41,6 +42,12 @@ std::vector<uint8_t> read_bytes(const std::filesystem::path& path);
 std::string read_text(const std::filesystem::path& path);
 void write_bytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes);
 void write_text(const std::filesystem::path& path, const std::string& text);
+
+// Everything under `root` by its path relative to `root`, with "/" between the parts: each file
+// with its bytes, each folder with a trailing "/" and no bytes. Two snapshots compare equal when
+// nothing under `root` was added, removed or changed in between.
+using FolderContents = std::map<std::string, std::vector<uint8_t>>;
+FolderContents folder_contents(const std::filesystem::path& root);
 
 // A packer workspace: the program file copied into a fresh folder, an image folder and
 // optionally a config.ini beside it.

@@ -115,7 +115,7 @@ TEST(PrepareWorkspaceTest, CreatesFoldersThenCleansOnlyTheStagingFiles) {
     for (const fs::path& file : deleted) {
         write_text(file, "stale");
     }
-    prepare_workspace(root.string());
+    EXPECT_EQ(prepare_workspace(root.string()), std::vector<std::string>{});
     for (const fs::path& file : kept) {
         EXPECT_TRUE(fs::exists(file)) << file;
     }
