@@ -99,6 +99,8 @@ void write_bmp_seeds(const fs::path& corpus) {
     using framestow::testing::make_bmp;
     const CorpusWriter out(corpus, "bmp_loader");
     out.add("bit_fields_2x2.bmp", make_bmp(2, 2, {0x0001, 0x0002, 0x0003, 0x0004}));
+    out.add("bit_fields_555_2x1.bmp",
+            make_bmp(2, 1, {0x7C00, 0x001F}, {.masks = {0x7C00, 0x03E0, 0x001F}}));
     out.add("bi_rgb_3x2.bmp", make_bmp(3, 2, {1, 2, 3, 4, 5, 6}, {.bit_fields = false}));
     out.add("top_down_3x3.bmp", make_bmp(3, 3, {1, 2, 3, 4, 5, 6, 7, 8, 9}, {.top_down = true}));
     out.add("bit_count_24.bmp", make_bmp(1, 1, {0xF800}, {.bit_count = 24}));
