@@ -146,16 +146,19 @@ bool is_low_surrogate(uint32_t unit) {
     return unit >= 0xDC00 && unit < 0xE000;
 }
 
-// UTF-16 text (after its byte order mark) as UTF-8. A last odd byte is ignored, as the Windows
-// lookup ignores it; an unpaired surrogate becomes U+FFFD.
+// UTF-16 text (after its byte order mark) as UTF-8. A last odd byte is read as a code unit whose
+// missing byte is 0, as the Windows lookup reads it; an unpaired surrogate becomes U+FFFD.
 std::string utf16_to_utf8(std::string_view bytes, bool big_endian) {
-    const auto unit_at = [bytes, big_endian](std::size_t index) -> uint32_t {
-        const auto first = static_cast<unsigned char>(bytes[2 * index]);
-        const auto second = static_cast<unsigned char>(bytes[2 * index + 1]);
+    const auto byte_at = [bytes](std::size_t index) -> uint32_t {
+        return index < bytes.size() ? static_cast<unsigned char>(bytes[index]) : 0;
+    };
+    const auto unit_at = [byte_at, big_endian](std::size_t index) -> uint32_t {
+        const uint32_t first = byte_at(2 * index);
+        const uint32_t second = byte_at(2 * index + 1);
         return big_endian ? (first << 8 | second) : (second << 8 | first);
     };
     constexpr uint32_t kReplacementCharacter = 0xFFFD;
-    const std::size_t units = bytes.size() / 2;
+    const std::size_t units = (bytes.size() + 1) / 2;
     std::string text;
     text.reserve(units);
     for (std::size_t i = 0; i < units; ++i) {
@@ -172,8 +175,8 @@ std::string utf16_to_utf8(std::string_view bytes, bool big_endian) {
     return text;
 }
 
-// The text of an INI file as 8-bit characters, whichever of the encodings that the Windows
-// lookup tells by their byte order mark it is stored in.
+// The text of an INI file in single bytes: UTF-16, told by its byte order mark, turned into
+// UTF-8; a UTF-8 byte order mark dropped; anything else as it stands.
 std::string ini_text(std::string bytes) {
     const std::string_view view = bytes;
     if (view.starts_with(kUtf16LittleEndianMark)) {

@@ -46,6 +46,11 @@ TEST(ReadIniValue, OtherCharactersOfAUtf16FileComeBackAsUtf8) {
         write_bytes(ini, file);
         EXPECT_EQ(read_ini_value(ini, "s", "k"), c.expected) << c.what;
     }
+    // Big-endian, a last odd byte is the high byte of its code unit: U+7800.
+    write_bytes(ini, std::string("\xFE\xFF\0[\0s\0]\0\n\0k\0=\0"
+                                 "3x",
+                                 17));
+    EXPECT_EQ(read_ini_value(ini, "s", "k"), "3\xE7\xA0\x80");
 }
 
 }  // namespace

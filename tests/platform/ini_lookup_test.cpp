@@ -94,7 +94,10 @@ TEST(ReadIniValue, FindsValuesAsTheWindowsLookupDoes) {
         {"UTF-16 lone CR", utf16_with_mark("[s]\rk=a\rj=2", true), "s", "j", "2"},
         {"UTF-16 long value", utf16_with_mark("[gui01.bin]\napp_list=" + long_list + "\n"),
          "gui01.bin", "app_list", long_list},
-        {"UTF-16 last odd byte", utf16_with_mark("[s]\nk=1") + "2", "s", "k", "1"},
+        // A last odd byte is a code unit whose other byte is 0.
+        {"UTF-16 last odd byte", utf16_with_mark("[s]\nk=1") + "2", "s", "k", "12"},
+        {"UTF-16 last odd byte on a line of its own", utf16_with_mark("[s]\nk=1\n", true) + "2",
+         "s", "k", "1"},
         {"UTF-16 byte order mark alone", utf16_with_mark(""), "s", "k", ""},
         // The mark is taken once: a second one is a character of the first line.
         {"UTF-16 second byte order mark",
