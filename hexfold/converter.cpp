@@ -119,8 +119,8 @@ int convert_file(const std::filesystem::path& input, const std::filesystem::path
         print_message(Message::input_open_failed);
         return -1;
     }
-    // Converting the output file into itself is refused, as it always was: the input would be
-    // the output of an earlier run.
+    // An input that is the output file itself, by any path or link, is refused before anything
+    // is created: converting an earlier run's output is a mistake, not a conversion.
     if (is_same_file(input, output)) {
         print_message(Message::output_open_failed);
         return -1;
