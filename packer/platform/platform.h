@@ -31,9 +31,10 @@ std::string path_literal(std::string_view backslash_literal);
 // A line ends at LF, at CR LF and at a CR alone. A UTF-8 byte order mark at the start of the file
 // is skipped. A file that starts with a UTF-16 byte order mark (FF FE or FE FF, as Windows
 // PowerShell and Notepad write "Unicode" text) is read as UTF-16 in that byte order, a last odd
-// byte as a code unit whose other byte is 0. The packer's names and values are ASCII and come back alike on every platform;
-// other characters of a UTF-16 file come back as UTF-8, an unpaired surrogate as U+FFFD (the
-// Windows lookup gives them in the ANSI code page instead, '?' where it has no such character).
+// byte as a code unit whose other byte is 0. The packer's names and values are ASCII and come
+// back alike on every platform; other characters of a UTF-16 file come back as UTF-8, an
+// unpaired surrogate as U+FFFD (the Windows lookup gives them in the ANSI code page instead, '?'
+// where it has no such character).
 std::string read_ini_value(const std::string& ini_path, std::string_view section,
                            std::string_view key);
 
