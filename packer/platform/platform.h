@@ -46,8 +46,8 @@ bool create_folder(const std::string& path);
 // Deletes every file directly inside `folder` (which ends with a separator), hidden files and
 // symbolic links included; subfolders and what they hold stay. Returns the paths (`folder`
 // followed by the name) of the files that could not be deleted, in the order of wildcard_search,
-// so that none is left behind unnoticed; a folder that exists but cannot be listed is returned itself. A missing folder has
-// nothing to delete.
+// so that none is left behind unnoticed; a folder that exists but cannot be listed is returned
+// itself. A missing folder has nothing to delete.
 std::vector<std::string> delete_files_in(const std::string& folder);
 
 // Gives the file `from` the name `to`, replacing the file of that name, if any, in one step: a
