@@ -1,7 +1,7 @@
 // The BMP loader given any bytes as a picture file. It must fail cleanly on everything that is
-// not a 16-bit picture lying wholly within the file and the bitmap buffer, and otherwise leave
-// an ImageBitmap whose size and header agree with the picture and whose rows are the file's
-// rows, top to bottom.
+// not a 16-bit picture lying wholly within the file and the bitmap buffer (with the RGB565 masks
+// when it has bit fields), and otherwise leave an ImageBitmap whose size and header agree with
+// the picture and whose rows are the file's rows, top to bottom.
 
 #include <cstddef>
 #include <cstdint>
@@ -52,6 +52,12 @@ void check_loaded_picture(std::span<const uint8_t> file, const framestow::Pictur
     require(header.width == uint16_t(bitmap.width) && header.height == uint16_t(bitmap.height),
             "header width and height agree with the picture");
 
+    if (framestow::load_le32(file.data() + 30) == 3) {
+        require(file.size() >= 66 && framestow::load_le32(file.data() + 54) == 0xF800 &&
+                    framestow::load_le32(file.data() + 58) == 0x07E0 &&
+                    framestow::load_le32(file.data() + 62) == 0x001F,
+                "a picture with bit fields has the RGB565 masks");
+    }
     const StoredRows rows = stored_rows(file);
     require(rows.row_bytes == uint64_t(bitmap.width) * 2, "the loader's width is the file's");
     const uint64_t height = uint64_t(bitmap.height);

@@ -99,6 +99,8 @@ void write_bmp_seeds(const fs::path& corpus) {
     using framestow::testing::make_bmp;
     const CorpusWriter out(corpus, "bmp_loader");
     out.add("bit_fields_2x2.bmp", make_bmp(2, 2, {0x0001, 0x0002, 0x0003, 0x0004}));
+    out.add("bit_fields_555_2x1.bmp",
+            make_bmp(2, 1, {0x7C00, 0x001F}, {.masks = {0x7C00, 0x03E0, 0x001F}}));
     out.add("bi_rgb_3x2.bmp", make_bmp(3, 2, {1, 2, 3, 4, 5, 6}, {.bit_fields = false}));
     out.add("top_down_3x3.bmp", make_bmp(3, 3, {1, 2, 3, 4, 5, 6, 7, 8, 9}, {.top_down = true}));
     out.add("bit_count_24.bmp", make_bmp(1, 1, {0xF800}, {.bit_count = 24}));
@@ -218,6 +220,15 @@ void write_compressor_seeds(const fs::path& corpus) {
     out.add("empty_0x5", compressor_input(kMarkerSettings, 0, 5, 0xFF, pixel));
 }
 
+// `ascii` in UTF-16 after its byte order mark, as Windows PowerShell writes text files.
+std::string utf16_with_mark(std::string_view ascii, bool big_endian) {
+    std::string bytes = big_endian ? "\xFE\xFF" : "\xFF\xFE";
+    for (const char c : ascii) {
+        bytes += big_endian ? std::string{'\0', c} : std::string{c, '\0'};
+    }
+    return bytes;
+}
+
 void write_ini_seeds(const fs::path& corpus) {
     const CorpusWriter out(corpus, "ini_lookup");
     out.add("settings_and_packages.ini",
@@ -236,6 +247,9 @@ void write_ini_seeds(const fs::path& corpus) {
             "[bmp]\nbit_type=1\n[png]\nzip_type=1\n[bmp]\nblock_len=7\n[png]\nzip_type=2\nbit_type="
             "3\n");
     out.add("no_newline_at_end.ini", "[gui02.bin]\nversion=9.8.7.6");
+    out.add("lone_cr.ini", "[png]\rzip_type=1\rbit_type=0\r\r\n[gui01.bin]\rname=gui01.bin");
+    out.add("utf16_le.ini", utf16_with_mark("[png]\r\nzip_type=1\r\n[gui01.bin]\r\nname=a", false));
+    out.add("utf16_be.ini", utf16_with_mark("[bmp]\rblock_len = '7'\r", true));
 }
 
 void write_picture_name_seeds(const fs::path& corpus) {

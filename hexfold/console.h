@@ -8,6 +8,7 @@ enum class Message {
     drag_file_in,         // no file was given on the command line
     conversion_complete,  // the output file is written
     input_open_failed,
+    input_read_failed,
     output_open_failed,
     output_write_failed,
     endianness_error,  // a literal's digits could not be put in little-endian order

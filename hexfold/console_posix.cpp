@@ -19,6 +19,8 @@ std::string_view message_text(Message message) {
             return "** 转换完成！** =》 out.bin";
         case Message::input_open_failed:
             return " 打开 input file 错误!";
+        case Message::input_read_failed:
+            return " 读取 input file 错误!";
         case Message::output_open_failed:
             return " 打开 output file 错误!";
         case Message::output_write_failed:

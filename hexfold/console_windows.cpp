@@ -19,6 +19,8 @@ std::string_view message_text(Message message) {
             return "** \xD7\xAA\xBB\xBB\xCD\xEA\xB3\xC9\xA3\xA1** =\xA1\xB7 out.bin";
         case Message::input_open_failed:  // " 打开 input file 错误!"
             return " \xB4\xF2\xBF\xAA input file \xB4\xED\xCE\xF3!";
+        case Message::input_read_failed:  // " 读取 input file 错误!"
+            return " \xB6\xC1\xC8\xA1 input file \xB4\xED\xCE\xF3!";
         case Message::output_open_failed:  // " 打开 output file 错误!"
             return " \xB4\xF2\xBF\xAA output file \xB4\xED\xCE\xF3!";
         case Message::output_write_failed:  // " 写入 output file 错误!"

@@ -1,11 +1,18 @@
 #include <iostream>
+#include <optional>
+#include <string>
 
 #include "stages/packaging.h"
 #include "stages/preparation.h"
 #include "stages/startup.h"
 
 int main() {
-    const std::string working_path = framestow::init_workspace();
+    const std::optional<std::string> workspace = framestow::init_workspace();
+    if (!workspace) {
+        std::cout << "Error: init_workspace" << std::endl;
+        return -1;
+    }
+    const std::string& working_path = *workspace;
     if (framestow::prepare_zip_files(working_path) != 0) {
         std::cout << "Error: prepare_zip_files" << std::endl;
         return -1;

@@ -16,14 +16,22 @@
 //   18      s32    width in pixels
 //   22      s32    height in rows: positive when the rows are stored bottom-up, negative top-down
 //   28      u16    bits a pixel: 16
-//   30      u32    compression: 0 (none) or 3 (bit fields; the masks themselves are not read)
+//   30      u32    compression: 0 (none) or 3 (bit fields)
+//   54      u32    with bit fields only: the red, green and blue masks, which must be those of
+//   58      u32    RGB565 (F800, 07E0, 001F); they follow the 40-byte info header, or lie inside
+//   62      u32    a longer one at the same offsets
 //   pixel data     rows of 16-bit pixel values, each row padded to a multiple of 4 bytes
 //
-// The pixel values pass into the bitmap unchanged, rows top to bottom.
+// The pixel values pass into the bitmap unchanged, rows top to bottom: without bit fields they
+// are taken as RGB565 as they stand.
 namespace framestow {
 namespace {
 
-constexpr std::size_t kHeadersSize = BmpHeaders::kSize;
+constexpr std::size_t kHeadersSize = 54;  // the 14-byte file header and the 40-byte info header
+constexpr std::size_t kMasksField = 54;
+constexpr std::size_t kMasksSize = 12;
+constexpr std::size_t kHeadersWithMasksSize = kHeadersSize + kMasksSize;
+static_assert(BmpHeaders::kSize == kHeadersWithMasksSize);
 constexpr std::size_t kPixelOffsetField = 10;
 constexpr std::size_t kWidthField = 18;
 constexpr std::size_t kHeightField = 22;
@@ -33,6 +41,7 @@ constexpr uint16_t kBitsPerPixel = 16;
 constexpr uint32_t kCompressionNone = 0;
 constexpr uint32_t kCompressionBitFields = 3;
 constexpr uint64_t kBmpPixelSize = 2;
+constexpr std::array<uint32_t, 3> kRgb565Masks = {0xF800, 0x07E0, 0x001F};
 
 struct BmpLayout {
     uint32_t pixel_offset = 0;
@@ -41,7 +50,11 @@ struct BmpLayout {
     bool top_down = false;
     uint16_t bit_count = 0;
     uint32_t compression = 0;
+    std::array<uint32_t, 3> masks{};  // red, green, blue; read with bit fields only
 
+    bool has_masks() const { return compression == kCompressionBitFields; }
+    // Where the pixel data may begin at the earliest.
+    std::size_t headers_size() const { return has_masks() ? kHeadersWithMasksSize : kHeadersSize; }
     uint64_t row_bytes() const { return static_cast<uint64_t>(width) * kBmpPixelSize; }
     uint64_t stride() const { return (row_bytes() + 3) / 4 * 4; }
     uint64_t pixel_bytes() const { return row_bytes() * static_cast<uint64_t>(rows); }
@@ -51,6 +64,15 @@ struct BmpLayout {
         return rows == 0 ? 0 : stride() * static_cast<uint64_t>(rows - 1) + row_bytes();
     }
 };
+
+bool announces_masks(const BmpHeaders& headers) {
+    return load_le32(headers.bytes.data() + kCompressionField) == kCompressionBitFields;
+}
+
+bool headers_complete(const BmpHeaders& headers) {
+    return headers.length >= kHeadersSize &&
+           headers.length == (announces_masks(headers) ? kHeadersWithMasksSize : kHeadersSize);
+}
 
 BmpLayout parse_layout(const BmpHeaders& headers) {
     const uint8_t* bytes = headers.bytes.data();
@@ -62,6 +84,11 @@ BmpLayout parse_layout(const BmpHeaders& headers) {
     layout.rows = height < 0 ? -height : height;
     layout.bit_count = load_le16(bytes + kBitCountField);
     layout.compression = load_le32(bytes + kCompressionField);
+    if (layout.has_masks()) {
+        for (std::size_t i = 0; i < layout.masks.size(); ++i) {
+            layout.masks[i] = load_le32(bytes + kMasksField + 4 * i);
+        }
+    }
     return layout;
 }
 
@@ -91,12 +118,17 @@ bool accept_layout(const BmpLayout& layout, const BmpPaths& paths, ImageBitmap& 
                  << paths.picture << '\n';
         return false;
     }
+    // Other masks (555 above all) would give wrong colours on the device, which shows RGB565.
+    if (layout.has_masks() && layout.masks != kRgb565Masks) {
+        messages << "load_bmp_image: Unsupported bit fields in " << paths.picture << '\n';
+        return false;
+    }
     if (!fits_bitmap_buffer(layout.pixel_bytes())) {
         messages << "load_bmp_image: Pixel data too large for the bitmap buffer in "
                  << paths.picture << '\n';
         return false;
     }
-    if (layout.pixel_offset < kHeadersSize) {
+    if (layout.pixel_offset < layout.headers_size()) {
         messages << "load_bmp_image: Pixel data offset inside the headers of " << paths.picture
                  << '\n';
         return false;
@@ -107,7 +139,7 @@ bool accept_layout(const BmpLayout& layout, const BmpPaths& paths, ImageBitmap& 
 // Reads the pixel data, which starts at the pixel-data offset, in one read.
 bool read_pixel_data(ByteSource& source, const BmpLayout& layout, std::vector<uint8_t>& data) {
     data.resize(layout.pixel_data_length());
-    return skip_bytes(source, layout.pixel_offset - kHeadersSize) &&
+    return skip_bytes(source, layout.pixel_offset - layout.headers_size()) &&
            source.read(data.data(), data.size()) == data.size();
 }
 
@@ -130,7 +162,10 @@ void copy_rows(const BmpLayout& layout, const std::vector<uint8_t>& data, Pictur
 
 BmpHeaders read_bmp_headers(ByteSource& source) {
     BmpHeaders headers;
-    headers.length = source.read(headers.bytes.data(), headers.bytes.size());
+    headers.length = source.read(headers.bytes.data(), kHeadersSize);
+    if (headers.length == kHeadersSize && announces_masks(headers)) {
+        headers.length += source.read(headers.bytes.data() + kHeadersSize, kMasksSize);
+    }
     return headers;
 }
 
@@ -140,7 +175,7 @@ bool has_bmp_signature(const BmpHeaders& headers) {
 
 int decode_bmp_image(const BmpHeaders& headers, ByteSource& source, const BmpPaths& paths,
                      PictureBuffer& buffer, ImageBitmap& bitmap, std::ostream& messages) {
-    if (headers.length < kHeadersSize) {
+    if (!headers_complete(headers)) {
         messages << "load_bmp_image: Error to read the headers of " << paths.picture << '\n';
         return -1;
     }

@@ -11,9 +11,10 @@
 
 namespace framestow {
 
-// The 14-byte file header and the 40-byte info header of a BMP file, as far as the file has them.
+// The 14-byte file header and the 40-byte info header of a BMP file, and the 12 bytes of colour
+// masks after them when the file announces bit fields, as far as the file has them.
 struct BmpHeaders {
-    static constexpr std::size_t kSize = 54;
+    static constexpr std::size_t kSize = 66;
     std::array<uint8_t, kSize> bytes{};
     std::size_t length = 0;
 };

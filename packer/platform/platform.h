@@ -26,8 +26,15 @@ std::string path_literal(std::string_view backslash_literal);
 // returns it: names matched without regard to case, the value without surrounding blanks or one
 // pair of enclosing quotes, the first section of a name and the first key within it winning,
 // lines starting with ';' ignored. A missing file, section or key gives empty text. The value is
-// returned whole, however long. A key line without '=' counts as the key with an empty value; a
-// UTF-8 byte order mark at the start of the file is skipped.
+// returned whole, however long. A key line without '=' counts as the key with an empty value.
+//
+// A line ends at LF, at CR LF and at a CR alone. A UTF-8 byte order mark at the start of the file
+// is skipped. A file that starts with a UTF-16 byte order mark (FF FE or FE FF, as Windows
+// PowerShell and Notepad write "Unicode" text) is read as UTF-16 in that byte order, a last odd
+// byte as a code unit whose other byte is 0. The packer's names and values are ASCII and come
+// back alike on every platform; other characters of a UTF-16 file come back as UTF-8, an
+// unpaired surrogate as U+FFFD (the Windows lookup gives them in the ANSI code page instead, '?'
+// where it has no such character).
 std::string read_ini_value(const std::string& ini_path, std::string_view section,
                            std::string_view key);
 
@@ -37,8 +44,17 @@ bool folder_exists(const std::string& path);
 [[nodiscard]] bool create_folder(const std::string& path);
 
 // Deletes every file directly inside `folder` (which ends with a separator), hidden files and
-// symbolic links included; subfolders and what they hold stay. Failures are not reported.
-void delete_files_in(const std::string& folder);
+// symbolic links included; subfolders and what they hold stay. Returns the paths (`folder`
+// followed by the name) of the files that could not be deleted, in the order of wildcard_search,
+// so that none is left behind unnoticed; a folder that exists but cannot be listed is returned
+// itself. A missing folder has nothing to delete.
+std::vector<std::string> delete_files_in(const std::string& folder);
+
+// Gives the file `from` the name `to`, replacing the file of that name, if any, in one step: a
+// reader of `to` finds the old bytes or the new ones, never a mix. `from` and `to` lie in one
+// folder (so on one file system). The new bytes are flushed to the disk before the name changes.
+// False when it fails, with `to` as it was; a folder at `to` is never replaced.
+bool replace_file(const std::string& from, const std::string& to);
 
 // Wildcard search in the manner of the Windows runtime: `pattern` is a folder path followed by a
 // name pattern with '*' and '?', matched without regard to letter case; a pattern ending in ".*"

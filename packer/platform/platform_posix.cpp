@@ -1,5 +1,5 @@
-// The platform layer on POSIX systems (Linux): program path, INI lookup, folders, wildcard
-// listing and checked file access.
+// The platform layer on POSIX systems (Linux): program path, INI lookup, folders, file deletion
+// and replacement, wildcard listing and checked file access.
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -8,7 +8,8 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <fstream>
+#include <array>
+#include <cerrno>
 #include <set>
 #include <utility>
 
@@ -99,6 +100,105 @@ KeyLine split_key_line(std::string_view line) {
 // A UTF-8 byte order mark, as editors put it at the start of a file. Left in place it would hide
 // the first section header, so it is dropped.
 constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
+constexpr std::string_view kUtf16LittleEndianMark = "\xFF\xFE";
+constexpr std::string_view kUtf16BigEndianMark = "\xFE\xFF";
+
+// The file's bytes; empty when it cannot be opened or read whole (a folder, a read error), as a
+// missing file gives.
+std::string read_whole_file(const std::string& path) {
+    File file = File::open_for_reading(path);
+    std::string bytes;
+    std::array<char, 64 * 1024> chunk;
+    std::size_t got = 0;
+    do {
+        got = file.read(chunk.data(), chunk.size());
+        bytes.append(chunk.data(), got);
+    } while (got == chunk.size());
+    if (file.read_failed()) {
+        return {};
+    }
+    return bytes;
+}
+
+void append_utf8(std::string& text, uint32_t code_point) {
+    if (code_point < 0x80) {
+        text += static_cast<char>(code_point);
+    } else if (code_point < 0x800) {
+        text += static_cast<char>(0xC0 | (code_point >> 6));
+        text += static_cast<char>(0x80 | (code_point & 0x3F));
+    } else if (code_point < 0x10000) {
+        text += static_cast<char>(0xE0 | (code_point >> 12));
+        text += static_cast<char>(0x80 | ((code_point >> 6) & 0x3F));
+        text += static_cast<char>(0x80 | (code_point & 0x3F));
+    } else {
+        text += static_cast<char>(0xF0 | (code_point >> 18));
+        text += static_cast<char>(0x80 | ((code_point >> 12) & 0x3F));
+        text += static_cast<char>(0x80 | ((code_point >> 6) & 0x3F));
+        text += static_cast<char>(0x80 | (code_point & 0x3F));
+    }
+}
+
+bool is_high_surrogate(uint32_t unit) {
+    return unit >= 0xD800 && unit < 0xDC00;
+}
+
+bool is_low_surrogate(uint32_t unit) {
+    return unit >= 0xDC00 && unit < 0xE000;
+}
+
+// UTF-16 text (after its byte order mark) as UTF-8. A last odd byte is read as a code unit whose
+// missing byte is 0, as the Windows lookup reads it; an unpaired surrogate becomes U+FFFD.
+std::string utf16_to_utf8(std::string_view bytes, bool big_endian) {
+    const auto byte_at = [bytes](std::size_t index) -> uint32_t {
+        return index < bytes.size() ? static_cast<unsigned char>(bytes[index]) : 0;
+    };
+    const auto unit_at = [byte_at, big_endian](std::size_t index) -> uint32_t {
+        const uint32_t first = byte_at(2 * index);
+        const uint32_t second = byte_at(2 * index + 1);
+        return big_endian ? (first << 8 | second) : (second << 8 | first);
+    };
+    constexpr uint32_t kReplacementCharacter = 0xFFFD;
+    const std::size_t units = (bytes.size() + 1) / 2;
+    std::string text;
+    text.reserve(units);
+    for (std::size_t i = 0; i < units; ++i) {
+        const uint32_t unit = unit_at(i);
+        if (is_high_surrogate(unit) && i + 1 < units && is_low_surrogate(unit_at(i + 1))) {
+            append_utf8(text, 0x10000 + ((unit - 0xD800) << 10) + (unit_at(i + 1) - 0xDC00));
+            ++i;
+        } else if (is_high_surrogate(unit) || is_low_surrogate(unit)) {
+            append_utf8(text, kReplacementCharacter);
+        } else {
+            append_utf8(text, unit);
+        }
+    }
+    return text;
+}
+
+// The text of an INI file in single bytes: UTF-16, told by its byte order mark, turned into
+// UTF-8; a UTF-8 byte order mark dropped; anything else as it stands.
+std::string ini_text(std::string bytes) {
+    const std::string_view view = bytes;
+    if (view.starts_with(kUtf16LittleEndianMark)) {
+        return utf16_to_utf8(view.substr(kUtf16LittleEndianMark.size()), false);
+    }
+    if (view.starts_with(kUtf16BigEndianMark)) {
+        return utf16_to_utf8(view.substr(kUtf16BigEndianMark.size()), true);
+    }
+    if (view.starts_with(kUtf8ByteOrderMark)) {
+        bytes.erase(0, kUtf8ByteOrderMark.size());
+    }
+    return bytes;
+}
+
+// Takes the next line off the front of `rest`. LF, CR LF and a CR alone all end a line; the empty
+// line that CR LF leaves between its two characters is skipped like every blank line.
+std::string_view take_line(std::string_view& rest) {
+    const std::size_t end = rest.find_first_of("\r\n");
+    const std::string_view line = rest.substr(0, end);
+    rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
+    return line;
+}
 
 // ---- Wildcard search ----
 
@@ -142,24 +242,15 @@ std::string path_literal(std::string_view backslash_literal) {
 
 std::string read_ini_value(const std::string& ini_path, std::string_view section,
                            std::string_view key) {
-    std::ifstream ini(ini_path, std::ios::binary);
-    std::string line;
-    bool first_line = true;
+    const std::string text = ini_text(read_whole_file(ini_path));
+    std::string_view rest = text;
     bool in_wanted_section = false;
-    while (std::getline(ini, line)) {
-        std::string_view text = line;
-        if (first_line && text.starts_with(kUtf8ByteOrderMark)) {
-            text.remove_prefix(kUtf8ByteOrderMark.size());
-        }
-        first_line = false;
-        if (text.ends_with('\r')) {
-            text.remove_suffix(1);
-        }
-        text = trim_blanks(text);
-        if (text.empty() || text.front() == ';') {
+    while (!rest.empty()) {
+        const std::string_view line = trim_blanks(take_line(rest));
+        if (line.empty() || line.front() == ';') {
             continue;
         }
-        if (const std::optional<std::string_view> name = section_header_name(text)) {
+        if (const std::optional<std::string_view> name = section_header_name(line)) {
             // The wanted section ends at the next header. The first section of the name wins
             // whole: a later one of the same name is not searched.
             if (in_wanted_section) {
@@ -171,7 +262,7 @@ std::string read_ini_value(const std::string& ini_path, std::string_view section
         if (!in_wanted_section) {
             continue;
         }
-        const KeyLine key_line = split_key_line(text);
+        const KeyLine key_line = split_key_line(line);
         if (equal_ignoring_case(key_line.name, key)) {
             return std::string(strip_enclosing_quotes(key_line.value));
         }
@@ -188,32 +279,67 @@ bool create_folder(const std::string& path) {
     return ::mkdir(path.c_str(), 0777) == 0;
 }
 
-void delete_files_in(const std::string& folder) {
+std::vector<std::string> delete_files_in(const std::string& folder) {
     DIR* dir = ::opendir(folder.c_str());
     if (dir == nullptr) {
-        return;
+        if (errno == ENOENT) {
+            return {};
+        }
+        return {folder};
     }
     // Names are collected first: removing entries while readdir walks the folder may make it
     // skip some.
     std::vector<std::string> names;
-    while (const dirent* entry = ::readdir(dir)) {
+    bool listed_whole = true;
+    for (;;) {
+        errno = 0;
+        const dirent* entry = ::readdir(dir);
+        if (entry == nullptr) {
+            listed_whole = errno == 0;
+            break;
+        }
         const std::string_view name = entry->d_name;
         if (name != "." && name != "..") {
             names.emplace_back(name);
         }
     }
+    // In search order, so that the files left behind are named in the same order everywhere.
+    std::sort(names.begin(), names.end(), comes_before_in_search_order);
+    std::vector<std::string> kept;
+    if (!listed_whole) {
+        kept.push_back(folder);
+    }
     const int folder_fd = ::dirfd(dir);
     for (const std::string& name : names) {
         // Folders are skipped before unlinking is asked for, since POSIX lets some systems unlink
         // a folder for a privileged process. A symbolic link is removed itself, never what it
-        // points to.
+        // points to. A file that is gone by now needs no deleting.
         struct stat status {};
-        if (::fstatat(folder_fd, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0 &&
-            !S_ISDIR(status.st_mode)) {
-            ::unlinkat(folder_fd, name.c_str(), 0);
+        if (::fstatat(folder_fd, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0) {
+            if (errno != ENOENT) {
+                kept.push_back(folder + name);
+            }
+            continue;
+        }
+        if (!S_ISDIR(status.st_mode) && ::unlinkat(folder_fd, name.c_str(), 0) != 0 &&
+            errno != ENOENT) {
+            kept.push_back(folder + name);
         }
     }
     ::closedir(dir);
+    return kept;
+}
+
+bool replace_file(const std::string& from, const std::string& to) {
+    // Without the flush, a crash soon after the rename could leave the final name on an empty or
+    // partly written file on file systems that write data later than names.
+    const int fd = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    const bool flushed = ::fsync(fd) == 0;
+    ::close(fd);
+    return flushed && ::rename(from.c_str(), to.c_str()) == 0;
 }
 
 std::vector<std::string> wildcard_search(const std::string& pattern) {

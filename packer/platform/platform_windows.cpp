@@ -1,6 +1,7 @@
-// The platform layer on Windows: program path, INI lookup, folders, wildcard listing and checked
-// file access, through the Win32 ANSI calls and the C runtime. Paths are ANSI-code-page text, as
-// GetModuleFileNameA and the runtime's wildcard search give them.
+// The platform layer on Windows: program path, INI lookup, folders, file deletion and
+// replacement, wildcard listing and checked file access, through the Win32 ANSI calls and the C
+// runtime. Paths are ANSI-code-page text, as GetModuleFileNameA and the runtime's wildcard search
+// give them.
 
 #include <io.h>
 #include <windows.h>
@@ -142,10 +143,24 @@ bool create_folder(const std::string& path) {
     return CreateDirectoryA(path.c_str(), nullptr) != 0;
 }
 
-void delete_files_in(const std::string& folder) {
+std::vector<std::string> delete_files_in(const std::string& folder) {
     // The names are collected first, so that no deletion disturbs the search in progress.
     const std::string prefix = with_trailing_separator(folder);
-    for (const FoundEntry& entry : runtime_search(prefix + "*")) {
+    std::vector<FoundEntry> entries = runtime_search(prefix + "*");
+    // Every folder but a drive's root holds its own "." entry, so a search that finds nothing
+    // means the folder is missing, with nothing to delete, or cannot be searched.
+    if (entries.empty()) {
+        if (GetFileAttributesA(folder.c_str()) == INVALID_FILE_ATTRIBUTES) {
+            return {};
+        }
+        return {prefix};
+    }
+    // In search order, so that the files left behind are named in the same order everywhere.
+    std::sort(entries.begin(), entries.end(), [](const FoundEntry& a, const FoundEntry& b) {
+        return comes_before_in_search_order(a.name, b.name);
+    });
+    std::vector<std::string> kept;
+    for (const FoundEntry& entry : entries) {
         // Folders stay, and so do junctions and folder links, which are marked as folders.
         if (entry.is_folder) {
             continue;
@@ -155,8 +170,27 @@ void delete_files_in(const std::string& folder) {
         if (entry.is_read_only) {
             SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
         }
-        DeleteFileA(path.c_str());
+        // A file held open by another program without delete sharing (a viewer, a virus
+        // scanner) cannot be deleted; one that is gone by now needs no deleting.
+        if (DeleteFileA(path.c_str()) == 0 && GetLastError() != ERROR_FILE_NOT_FOUND) {
+            kept.push_back(path);
+        }
     }
+    return kept;
+}
+
+bool replace_file(const std::string& from, const std::string& to) {
+    // Without the flush, a crash soon after the move could leave the final name on a file whose
+    // bytes never reached the disk.
+    const HANDLE file = CreateFileA(from.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    const bool flushed = FlushFileBuffers(file) != 0;
+    CloseHandle(file);
+    return flushed && MoveFileExA(from.c_str(), to.c_str(),
+                                  MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
 std::vector<std::string> wildcard_search(const std::string& pattern) {

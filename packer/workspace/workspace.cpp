@@ -25,11 +25,13 @@ constexpr WorkspaceFolder kWorkspaceFolders[] = {
 
 }  // namespace
 
-void prepare_workspace(const std::string& working_path) {
+std::vector<std::string> prepare_workspace(const std::string& working_path) {
+    std::vector<std::string> undeleted;
     for (const WorkspaceFolder& folder : kWorkspaceFolders) {
         const std::string path = working_path + platform::path_literal(folder.literal);
         if (folder.cleaned && platform::folder_exists(path)) {
-            platform::delete_files_in(path);
+            const std::vector<std::string> kept = platform::delete_files_in(path);
+            undeleted.insert(undeleted.end(), kept.begin(), kept.end());
         }
         // A folder that cannot be created shows up as a failure of the first step that writes
         // into it, with that step's own message, so the result is not needed here.
@@ -37,6 +39,7 @@ void prepare_workspace(const std::string& working_path) {
             [[maybe_unused]] const bool created = platform::create_folder(path);
         }
     }
+    return undeleted;
 }
 
 std::vector<std::string> find_all_files(const std::string& pattern) {

@@ -22,6 +22,8 @@ namespace framestow::e2e {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::folder_contents;
+using testing::FolderContents;
 using testing::PackerWorkspace;
 using testing::ProcessResult;
 using testing::read_bytes;
@@ -29,18 +31,35 @@ using testing::read_text;
 using testing::ScopedEnvironment;
 using testing::write_text;
 
+// Runs the packer with the fault shim preloaded and set up by `settings`. A sanitized packer must
+// not insist on its runtime coming first, since the shim is loaded before it.
+ProcessResult run_with_shim(const PackerWorkspace& workspace,
+                            std::vector<std::pair<std::string, std::string>> settings) {
+    const char* asan_options = std::getenv("ASAN_OPTIONS");
+    settings.emplace_back("LD_PRELOAD", FRAMESTOW_FAULT_SHIM);
+    settings.emplace_back("ASAN_OPTIONS", std::string(asan_options ? asan_options : "") +
+                                              ":verify_asan_link_order=0");
+    ScopedEnvironment fault(std::move(settings));
+    return workspace.run();
+}
+
 // Runs the packer with opens for reading of the file whose path ends with `path_suffix` failing
-// after `skip` of them went through. A sanitized packer must not insist on its runtime coming
-// first, since the shim is loaded before it.
+// after `skip` of them went through.
 ProcessResult run_with_vanishing_file(const PackerWorkspace& workspace,
                                       const std::string& path_suffix, int skip) {
-    const char* asan_options = std::getenv("ASAN_OPTIONS");
-    ScopedEnvironment fault({{"LD_PRELOAD", FRAMESTOW_FAULT_SHIM},
-                             {"FRAMESTOW_FAULT_PATH", path_suffix},
-                             {"FRAMESTOW_FAULT_SKIP", std::to_string(skip)},
-                             {"ASAN_OPTIONS", std::string(asan_options ? asan_options : "") +
-                                                  ":verify_asan_link_order=0"}});
-    return workspace.run();
+    return run_with_shim(workspace, {{"FRAMESTOW_FAULT_PATH", path_suffix},
+                                     {"FRAMESTOW_FAULT_SKIP", std::to_string(skip)}});
+}
+
+// Runs the packer with every deletion of a file whose path ends with one of `path_suffixes`
+// failing, as when another program holds the file open.
+ProcessResult run_with_undeletable_files(const PackerWorkspace& workspace,
+                                         const std::vector<std::string>& path_suffixes) {
+    std::string joined;
+    for (const std::string& suffix : path_suffixes) {
+        joined += (joined.empty() ? "" : ":") + suffix;
+    }
+    return run_with_shim(workspace, {{"FRAMESTOW_FAULT_UNDELETABLE", joined}});
 }
 
 // Package 1 holds A001 (two pictures), package 2 holds A002 (one).
@@ -135,6 +154,64 @@ TEST(FaultInjection, SoundRunForComparison) {
     run.expect_second_package_written();
     run.expect_sound_mapping_source();
     run.expect_sound_mapping_xml();
+}
+
+TEST(FaultInjection, AStagingFileThatCannotBeDeletedEndsTheRunBeforeAnyPictureIsRead) {
+    // An earlier run left staging files for A001 and for A003, whose picture is gone since;
+    // packed, A003 would go to the device as if it were still there.
+    const struct {
+        const char* what;
+        std::vector<std::string> undeletable;  // inside temp/, in the order they are named
+    } cases[] = {
+        {"a compressed picture", {"image_zip/A003_001.png"}},
+        {"one in temp and two check files",
+         {"stale.txt", "image_unzip/A001_001.png", "image_unzip/A003_001.png"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        PackerWorkspace workspace(built_packer());
+        workspace.write_config(kTwoPackages);
+        add_pictures(workspace, {gradient_png("A001_001.png", 3, 0x11)});
+        const fs::path temp = workspace.root() / "temp";
+        for (const char* folder : {"image_bitmap", "image_zip", "image_unzip"}) {
+            fs::create_directories(temp / folder);
+            for (const char* name : {"A001_001.png", "A003_001.png"}) {
+                write_text(temp / folder / name, std::string("earlier ") + folder);
+            }
+        }
+        write_text(temp / "stale.txt", "earlier temp");
+        fs::create_directory(workspace.root() / "output");
+        for (const char* name : {"gui01.bin", "BitmapMapping.cpp", "BitmapMapping.xml"}) {
+            write_text(workspace.output(name), std::string("earlier ") + name);
+        }
+        const FolderContents output_before = folder_contents(workspace.root() / "output");
+        const FolderContents temp_before = folder_contents(temp);
+
+        std::vector<std::string> suffixes;
+        for (const std::string& name : c.undeletable) {
+            suffixes.push_back("/temp/" + name);
+        }
+        const ProcessResult result = run_with_undeletable_files(workspace, suffixes);
+
+        const std::string root = folder_of(workspace);
+        Lines expected = {"    Framestow1.4: The tool to generate gui.bin from png files",
+                          "Please download guixx.bin to flash and copy BitmapMapping.cpp to "
+                          "project."};
+        for (const std::string& name : c.undeletable) {
+            expected.push_back("init_workspace: fail to delete file = " + root + "/temp/" + name);
+        }
+        expected.insert(expected.end(), {"", "Working path is: " + root, "Error: init_workspace"});
+        EXPECT_EQ(result.out_lines(), expected) << result.err;
+        EXPECT_EQ(result.exit_status, kFailureStatus);
+        EXPECT_EQ(folder_contents(workspace.root() / "output"), output_before);
+        // Every other staging file is gone, and no picture was read to make new ones.
+        FolderContents temp_expected = {
+            {"image_bitmap/", {}}, {"image_zip/", {}}, {"image_unzip/", {}}};
+        for (const std::string& name : c.undeletable) {
+            temp_expected[name] = temp_before.at(name);
+        }
+        EXPECT_EQ(folder_contents(temp), temp_expected);
+    }
 }
 
 TEST(FaultInjection, AStagingFileThatCannotBeCreatedStopsThePreparation) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <csignal>
 #include <filesystem>
 #include <string>
@@ -122,6 +123,47 @@ TEST(PreparationEndToEnd, BmpPicturesKeepTheirPixelsRightSideUp) {
                      0x11, 0x22, 0x22}));
     EXPECT_EQ(read_bytes(workspace.staged("image_unzip", "A001_001.bmp")), bitmap);
     EXPECT_EQ(result.exit_status, 0) << result.out;
+}
+
+TEST(PreparationEndToEnd, ABmpWithMasksOtherThanRgb565IsRefusedAndOutputStaysAsItWas) {
+    // Packed as RGB565, these pictures would show in wrong colours on the device.
+    const struct {
+        const char* what;
+        std::array<uint32_t, 3> masks;
+    } cases[] = {
+        {"RGB555", {0x7C00, 0x03E0, 0x001F}},
+        {"BGR565", {0x001F, 0x07E0, 0xF800}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        PackerWorkspace workspace(built_packer());
+        add_three_red_pixels(workspace, "A001_001.png");
+        write_bytes(workspace.image("A001_002.bmp"),
+                    make_bmp(2, 1, {0x7C00, 0x001F}, {.masks = c.masks}));
+        fs::create_directory(workspace.root() / "output");
+        write_text(workspace.output("gui01.bin"), "from an earlier run");
+        write_text(workspace.output("BitmapMapping.cpp"), "// from an earlier run\r\n");
+        const testing::FolderContents output_before =
+            testing::folder_contents(workspace.root() / "output");
+
+        const ProcessResult result = workspace.run();
+
+        const std::string root = folder_of(workspace);
+        const std::string picture = root + "/image/A001_002.bmp";
+        EXPECT_EQ(result.out_lines(),
+                  concat(start_lines(root),
+                         Lines{"find_all_files: count: 1 with: " + root + "/image/*.png",
+                               "find_all_files: count: 1 with: " + root + "/image/*.bmp",
+                               "Zipping bitmap files:",
+                               "0load_bmp_image: Unsupported bit fields in " + picture,
+                               "Error: LoadBmpImage for " + picture + "result is-1", "", "",
+                               "Error: prepare_zip_files"}));
+        EXPECT_EQ(result.exit_status, kFailureStatus);
+        EXPECT_EQ(testing::folder_contents(workspace.root() / "output"), output_before);
+        // As for every refused picture: an empty bitmap file, nothing further.
+        EXPECT_EQ(read_bytes(workspace.staged("image_bitmap", "A001_002.bmp")), Bytes{});
+        EXPECT_FALSE(fs::exists(workspace.staged("image_zip", "A001_002.bmp")));
+    }
 }
 
 TEST(PreparationEndToEnd, OddPixelCountBmpPadsWithZerosAndPasses) {

@@ -104,11 +104,30 @@ std::vector<uint8_t> with_le32(std::vector<uint8_t> file, std::size_t offset, ui
     return file;
 }
 
+// The RGB565 file with a 124-byte info header, whose masks lie at the same offsets inside it;
+// the pixel data then begins at 138.
+std::vector<uint8_t> with_long_info_header(std::vector<uint8_t> file) {
+    constexpr std::size_t kUsualPixelOffset = 70;
+    constexpr uint32_t kLongPixelOffset = 138;
+    file.insert(file.begin() + kUsualPixelOffset, kLongPixelOffset - kUsualPixelOffset, 0);
+    store_le32(&file[14], 124);
+    return with_le32(file, testing::kBmpPixelOffsetField, kLongPixelOffset);
+}
+
+TEST_F(BmpLoaderTest, MasksInsideALongerInfoHeaderAreRead) {
+    const std::vector<uint16_t> pixels = pattern(6);
+    const LoadResult loaded = load(with_long_info_header(testing::make_bmp(3, 2, pixels)));
+    ASSERT_EQ(loaded.result, 0);
+    EXPECT_EQ(loaded.out, "");
+    EXPECT_EQ(loaded.bytes(), expected_bitmap(3, 2, pixels));
+}
+
 TEST_F(BmpLoaderTest, BadFilesAreRefusedWithAMessage) {
     const std::vector<uint8_t> good = testing::make_bmp(3, 2, pattern(6));
     const std::string picture = picture_path;
     const std::string too_large =
         "load_bmp_image: Error to open file,The file is too large. " + bitmap_path + "\n";
+    const std::string bit_fields = "load_bmp_image: Unsupported bit fields in " + picture + "\n";
     struct Case {
         const char* name;
         std::vector<uint8_t> file;
@@ -127,6 +146,17 @@ TEST_F(BmpLoaderTest, BadFilesAreRefusedWithAMessage) {
          "load_bmp_image: Unsupported bit count 24 in " + picture + "\n", true},
         {"run-length compression", with_le32(good, testing::kBmpCompressionField, 1),
          "load_bmp_image: Unsupported compression 1 in " + picture + "\n", true},
+        {"RGB555 masks", testing::make_bmp(3, 2, pattern(6), {.masks = {0x7C00, 0x03E0, 0x001F}}),
+         bit_fields, true},
+        {"BGR565 masks", testing::make_bmp(3, 2, pattern(6), {.masks = {0x001F, 0x07E0, 0xF800}}),
+         bit_fields, true},
+        {"no green mask", with_le32(good, testing::kBmpMasksField + 4, 0), bit_fields, true},
+        {"a long header's other red mask",
+         with_long_info_header(with_le32(good, testing::kBmpMasksField, 0x7C00)), bit_fields, true},
+        {"masks cut short", std::vector<uint8_t>(good.begin(), good.begin() + 62),
+         "load_bmp_image: Error to read the headers of " + picture + "\n", true},
+        {"pixel offset inside the masks", with_le32(good, testing::kBmpPixelOffsetField, 62),
+         "load_bmp_image: Pixel data offset inside the headers of " + picture + "\n", true},
         {"negative width", with_le32(good, testing::kBmpWidthField, uint32_t(-3)),
          "load_bmp_image: Negative width in " + picture + "\n", true},
         {"wider than 16 bits", with_le32(good, testing::kBmpWidthField, 65536), too_large, true},

@@ -20,6 +20,16 @@ struct IniCase {
     std::string expected;
 };
 
+// `ascii` as UTF-16 in the given byte order, after its byte order mark, as Windows PowerShell and
+// Notepad write "Unicode" text.
+std::string utf16_with_mark(std::string_view ascii, bool big_endian = false) {
+    std::string bytes = big_endian ? "\xFE\xFF" : "\xFF\xFE";
+    for (const char c : ascii) {
+        bytes += big_endian ? std::string{'\0', c} : std::string{c, '\0'};
+    }
+    return bytes;
+}
+
 std::string long_app_list() {
     std::string list;
     for (int app = 1; app <= 80; ++app) {
@@ -71,6 +81,29 @@ TEST(ReadIniValue, FindsValuesAsTheWindowsLookupDoes) {
         // Editors may start the file with a UTF-8 byte order mark; it does not hide the first
         // section.
         {"UTF-8 byte order mark", "\xEF\xBB\xBF[s]\nk=1\n", "s", "k", "1"},
+        {"a lone CR ends a line", "[s]\rk=1\rj=2", "s", "k", "1"},
+        {"a lone CR ends a value", "[s]\nk=a\rj=2\n", "s", "k", "a"},
+        {"the line after a lone CR", "[s]\nk=a\rj=2\n", "s", "j", "2"},
+        {"a lone CR ends a header", "[t]\r[s]\rk=1\r", "s", "k", "1"},
+        {"CR CR LF", "[s]\r\r\nk=1\r\r\n", "s", "k", "1"},
+        {"UTF-16 little-endian", utf16_with_mark("[png]\r\nzip_type=1\r\n"), "png", "zip_type",
+         "1"},
+        {"UTF-16 big-endian", utf16_with_mark("[png]\r\nzip_type=1\r\n", true), "png", "zip_type",
+         "1"},
+        {"UTF-16 names ignore case", utf16_with_mark("[GUI01.BIN]\nApp_List = \"A001,A002\"\n"),
+         "gui01.bin", "app_list", "A001,A002"},
+        {"UTF-16 lone CR", utf16_with_mark("[s]\rk=a\rj=2", true), "s", "j", "2"},
+        {"UTF-16 long value", utf16_with_mark("[gui01.bin]\napp_list=" + long_list + "\n"),
+         "gui01.bin", "app_list", long_list},
+        // A last odd byte is a code unit whose other byte is 0.
+        {"UTF-16 last odd byte", utf16_with_mark("[s]\nk=1") + "2", "s", "k", "12"},
+        {"UTF-16 last odd byte on a line of its own", utf16_with_mark("[s]\nk=1\n", true) + "2",
+         "s", "k", "1"},
+        {"UTF-16 byte order mark alone", utf16_with_mark(""), "s", "k", ""},
+        // The mark is taken once: a second one is a character of the first line.
+        {"UTF-16 second byte order mark",
+         utf16_with_mark("") + "\xFF\xFE" + utf16_with_mark("[s]\nk=1\n").substr(2), "s", "k", ""},
+        {"UTF-16 without a byte order mark", utf16_with_mark("[s]\nk=1\n").substr(2), "s", "k", ""},
         {"missing section", "[s]\nk=1\n", "t", "k", ""},
         {"missing key", "[s]\nk=1\n", "s", "j", ""},
         {"empty file", "", "s", "k", ""},

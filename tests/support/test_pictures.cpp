@@ -274,9 +274,9 @@ std::vector<uint8_t> make_bmp(int32_t width, int32_t height, const std::vector<u
     store_le32(&file[30], options.bit_fields ? 3 : 0);
     store_le32(&file[34], static_cast<uint32_t>(data_size));
     if (options.bit_fields) {
-        store_le32(&file[54], 0xF800);
-        store_le32(&file[58], 0x07E0);
-        store_le32(&file[62], 0x001F);
+        for (std::size_t i = 0; i < options.masks.size(); ++i) {
+            store_le32(&file[kBmpMasksField + 4 * i], options.masks[i]);
+        }
     }
     for (std::size_t row = 0; row < std::size_t(height); ++row) {
         const std::size_t stored = options.top_down ? row : std::size_t(height) - 1 - row;

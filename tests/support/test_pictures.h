@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <string_view>
@@ -57,6 +58,8 @@ struct BmpOptions {
     // otherwise BI_RGB with the pixels at 54.
     bool bit_fields = true;
     uint16_t bit_count = 16;  // written to the header only: the pixels stay 16-bit
+    // The red, green and blue masks written with bit fields.
+    std::array<uint32_t, 3> masks = {0xF800, 0x07E0, 0x001F};
 };
 
 // A BMP file of `pixels` (width x height 16-bit values, rows top to bottom), each stored row
@@ -70,5 +73,6 @@ constexpr std::size_t kBmpWidthField = 18;
 constexpr std::size_t kBmpHeightField = 22;
 constexpr std::size_t kBmpBitCountField = 28;
 constexpr std::size_t kBmpCompressionField = 30;
+constexpr std::size_t kBmpMasksField = 54;
 
 }  // namespace framestow::testing

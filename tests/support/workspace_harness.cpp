@@ -159,6 +159,19 @@ ScopedEnvironment::~ScopedEnvironment() {
     }
 }
 
+FolderContents folder_contents(const fs::path& root) {
+    FolderContents contents;
+    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(root)) {
+        const std::string relative = fs::relative(entry.path(), root).generic_string();
+        if (entry.is_directory()) {
+            contents[relative + "/"] = {};
+        } else {
+            contents[relative] = read_bytes(entry.path());
+        }
+    }
+    return contents;
+}
+
 PackerWorkspace::PackerWorkspace(const fs::path& built_program) {
     program_ = root() / built_program.filename();
     fs::copy_file(built_program, program_);

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <map>
 #include <optional>
 #include <string>
 #include <utility>
@@ -40,6 +41,12 @@ class ScopedEnvironment {
   private:
     std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
 };
+
+// Everything under `root` by its path relative to `root`, with "/" between the parts: each file
+// with its bytes, each folder with a trailing "/" and no bytes. Two snapshots compare equal when
+// nothing under `root` was added, removed or changed in between.
+using FolderContents = std::map<std::string, std::vector<uint8_t>>;
+FolderContents folder_contents(const std::filesystem::path& root);
 
 // A packer workspace: the program file copied into a fresh folder, an image folder and
 // optionally a config.ini beside it.

@@ -41,6 +41,7 @@ TEST(HexfoldWindowsConsole, MessagesAreGbkBytes) {
         {Message::drag_file_in, "error **请拖入要转换的文件**"},
         {Message::conversion_complete, "** 转换完成！** =》 out.bin"},
         {Message::input_open_failed, " 打开 input file 错误!"},
+        {Message::input_read_failed, " 读取 input file 错误!"},
         {Message::output_open_failed, " 打开 output file 错误!"},
         {Message::output_write_failed, " 写入 output file 错误!"},
         {Message::endianness_error, "error **适配大小端错误**"},

@@ -92,7 +92,7 @@ TEST(WindowsDeleteFilesIn, DeletesReadOnlyAndHiddenFilesAndKeepsFolders) {
     SetFileAttributesA((zip / "read_only.png").string().c_str(), FILE_ATTRIBUTE_READONLY);
     SetFileAttributesA((zip / "hidden.png").string().c_str(), FILE_ATTRIBUTE_HIDDEN);
 
-    delete_files_in(zip.string() + "\\");
+    EXPECT_EQ(delete_files_in(zip.string() + "\\"), Names{});
 
     Names left;
     for (const fs::directory_entry& entry : fs::recursive_directory_iterator(folder.path())) {
@@ -100,7 +100,34 @@ TEST(WindowsDeleteFilesIn, DeletesReadOnlyAndHiddenFilesAndKeepsFolders) {
     }
     std::sort(left.begin(), left.end());
     EXPECT_EQ(left, (Names{"image_zip", "image_zip/sub", "image_zip/sub/inner.png"}));
-    delete_files_in(folder.path().string() + "\\missing\\");
+    EXPECT_EQ(delete_files_in(folder.path().string() + "\\missing\\"), Names{});
+}
+
+TEST(WindowsDeleteFilesIn, NamesTheFilesHeldOpenWithoutDeleteSharing) {
+    TempFolder folder;
+    const std::string zip = folder.path().string() + "\\image_zip\\";
+    fs::create_directory(zip);
+    for (const char* name : {"A001_001.png", "A002_001.png", "A003_001.png"}) {
+        write_text(zip + name, "x");
+    }
+    // As a viewer holds a picture: others may read and write it, not delete it.
+    const auto hold = [&zip](const char* name) {
+        return CreateFileA((zip + name).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    };
+    const HANDLE first = hold("A003_001.png");
+    const HANDLE second = hold("A001_001.png");
+    ASSERT_NE(first, INVALID_HANDLE_VALUE);
+    ASSERT_NE(second, INVALID_HANDLE_VALUE);
+
+    const Names kept = delete_files_in(zip);
+    CloseHandle(first);
+    CloseHandle(second);
+
+    EXPECT_EQ(kept, (Names{zip + "A001_001.png", zip + "A003_001.png"}));
+    EXPECT_TRUE(fs::exists(zip + "A001_001.png"));
+    EXPECT_FALSE(fs::exists(zip + "A002_001.png"));
+    EXPECT_EQ(delete_files_in(zip), Names{}) << "once let go, they are deleted";
 }
 
 TEST(WindowsFile, LengthPastFourGibibytes) {

@@ -50,7 +50,7 @@ TEST(FindAllFilesTest, AnEmptyFolderGivesACountOfZero) {
 TEST(PrepareWorkspaceTest, CreatesFoldersThenCleansOnlyTheStagingFiles) {
     TempFolder folder;
     const fs::path root = folder.path();
-    prepare_workspace(root.string());
+    EXPECT_TRUE(prepare_workspace(root.string()).empty());
     for (const char* sub :
          {"image", "temp", "temp/image_bitmap", "temp/image_zip", "temp/image_unzip", "output"}) {
         EXPECT_TRUE(fs::is_directory(root / sub)) << sub;
@@ -69,7 +69,7 @@ TEST(PrepareWorkspaceTest, CreatesFoldersThenCleansOnlyTheStagingFiles) {
     for (const fs::path& file : deleted) {
         write_text(file, "stale");
     }
-    prepare_workspace(root.string());
+    EXPECT_EQ(prepare_workspace(root.string()), std::vector<std::string>{});
     for (const fs::path& file : kept) {
         EXPECT_TRUE(fs::exists(file)) << file;
     }
