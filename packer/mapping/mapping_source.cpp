@@ -217,10 +217,11 @@ std::string generate_get_png_offset() {
 }
 
 int generate_multi_mapping_cpp(const std::string& package_tables, const BinList& bins,
-                               const std::vector<std::string>& names, const std::string& path) {
-    platform::File file = platform::File::open_for_writing(path);
+                               const std::vector<std::string>& names, const StagedOutput& output) {
+    platform::File file = platform::File::open_for_writing(output.temporary_path);
     if (!file.is_open()) {
-        std::cout << "generate_multi_mapping_cpp: fail to open file = " << path << std::endl;
+        std::cout << "generate_multi_mapping_cpp: fail to open file = " << output.final_path
+                  << std::endl;
         return -1;
     }
     std::string zero_count;
@@ -234,7 +235,8 @@ int generate_multi_mapping_cpp(const std::string& package_tables, const BinList&
     const std::string text = out.str();
     const bool written = file.write(text.data(), text.size());
     if (!file.close() || !written) {
-        std::cout << "generate_multi_mapping_cpp: fail to write file = " << path << std::endl;
+        std::cout << "generate_multi_mapping_cpp: fail to write file = " << output.final_path
+                  << std::endl;
         return -1;
     }
     return 0;

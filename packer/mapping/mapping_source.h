@@ -8,6 +8,7 @@
 
 #include "packaging/bin_list.h"
 #include "packaging/package_entry.h"
+#include "packaging/staged_output.h"
 
 // BitmapMapping.cpp, compiled into the firmware: for every application a table of
 // { offset, size } records (one per picture number, placeholder entries included), the table
@@ -46,11 +47,12 @@ void generate_app_index_table(const BinList& bins, const std::vector<std::string
 // The text of BitmapMapping::GetPngOffset, without the line end after its closing brace.
 std::string generate_get_png_offset();
 
-// Writes BitmapMapping.cpp at `path` from the header, `package_tables` (the text collected by
+// Writes BitmapMapping.cpp, `output` (its temporary name; the lines name the final one), from the
+// header, `package_tables` (the text collected by
 // generate_bin_mapping_section), the apps tables of `names` and GetPngOffset. Returns -1 with a
 // message when the file cannot be opened or written.
 [[nodiscard]] int generate_multi_mapping_cpp(const std::string& package_tables, const BinList& bins,
                                              const std::vector<std::string>& names,
-                                             const std::string& path);
+                                             const StagedOutput& output);
 
 }  // namespace framestow

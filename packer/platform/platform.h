@@ -54,7 +54,10 @@ std::vector<std::string> delete_files_in(const std::string& folder);
 // reader of `to` finds the old bytes or the new ones, never a mix. `from` and `to` lie in one
 // folder (so on one file system). The new bytes are flushed to the disk before the name changes.
 // False when it fails, with `to` as it was; a folder at `to` is never replaced.
-bool replace_file(const std::string& from, const std::string& to);
+[[nodiscard]] bool replace_file(const std::string& from, const std::string& to);
+
+// Deletes the file at `path`. False when it could not be deleted.
+[[nodiscard]] bool remove_file(const std::string& path);
 
 // Wildcard search in the manner of the Windows runtime: `pattern` is a folder path followed by a
 // name pattern with '*' and '?', matched without regard to letter case; a pattern ending in ".*"

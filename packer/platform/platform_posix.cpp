@@ -342,6 +342,10 @@ bool replace_file(const std::string& from, const std::string& to) {
     return flushed && ::rename(from.c_str(), to.c_str()) == 0;
 }
 
+bool remove_file(const std::string& path) {
+    return ::unlink(path.c_str()) == 0;
+}
+
 std::vector<std::string> wildcard_search(const std::string& pattern) {
     const std::size_t last_separator = pattern.rfind(kSeparator);
     const std::string folder =

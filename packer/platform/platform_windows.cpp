@@ -193,6 +193,10 @@ bool replace_file(const std::string& from, const std::string& to) {
                                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
+bool remove_file(const std::string& path) {
+    return DeleteFileA(path.c_str()) != 0;
+}
+
 std::vector<std::string> wildcard_search(const std::string& pattern) {
     // The name pattern follows the last separator, or the drive's colon in "C:*.png".
     const std::size_t folder_end = pattern.find_last_of("\\/:");

@@ -11,6 +11,7 @@
 #include "packaging/bin_writer.h"
 #include "packaging/package_entry.h"
 #include "packaging/picture_names.h"
+#include "packaging/staged_output.h"
 #include "platform/platform.h"
 #include "workspace/workspace.h"
 
@@ -26,16 +27,51 @@ struct MappingOutputs {
 
 // Writes, measures and checks one package and adds its mapping tables. False when data was lost
 // on the way; everything that could be done has been done then.
-bool package_one_bin(BinList& bins, const std::string& zip_folder, const std::string& bin_path,
+bool package_one_bin(BinList& bins, const std::string& zip_folder, const StagedOutput& package,
                      const std::vector<std::string>& bin_files, MappingOutputs& mapping) {
-    bool sound = generate_gui_bin(bins, zip_folder, bin_files, bin_path) == 0;
+    bool sound = generate_gui_bin(bins, zip_folder, bin_files, package) == 0;
     PackageEntries entries;
     sound = collect_sizes(bin_files, zip_folder, entries) == 0 && sound;
     compute_offsets(entries);
-    sound = check_bin_sizes(bin_path, entries) == 0 && sound;
+    sound = check_bin_sizes(package.temporary_path, entries) == 0 && sound;
     generate_bin_mapping_section(mapping.package_tables, bins, entries);
     add_bin_mapping_xml(mapping.xml, entries);
     return sound;
+}
+
+void report_unsaved(const std::string& final_path) {
+    std::cout << "generateBinFile: fail to save file = " << final_path << std::endl;
+}
+
+// Moves every output over its final name, once nothing has failed. A final name that a folder
+// holds cannot take a file; that is found for every output before any is moved, so that the
+// output folder is then left as it was. Returns false, with the line of each output that could
+// not be moved, when one failed; the outputs not moved yet are left under their temporary names.
+bool move_into_place(const std::vector<StagedOutput>& outputs) {
+    bool placeable = true;
+    for (const StagedOutput& output : outputs) {
+        if (platform::folder_exists(output.final_path)) {
+            report_unsaved(output.final_path);
+            placeable = false;
+        }
+    }
+    if (!placeable) {
+        return false;
+    }
+    for (const StagedOutput& output : outputs) {
+        if (!platform::replace_file(output.temporary_path, output.final_path)) {
+            report_unsaved(output.final_path);
+            return false;
+        }
+    }
+    return true;
+}
+
+void remove_temporaries(const std::vector<StagedOutput>& outputs) {
+    for (const StagedOutput& output : outputs) {
+        // A temporary file that was never created, or is already in place, is not there to go.
+        [[maybe_unused]] const bool removed = platform::remove_file(output.temporary_path);
+    }
 }
 
 }  // namespace
@@ -51,6 +87,9 @@ int generateBinFile(const std::string& working_path, const std::string& zip_fold
 
     MappingOutputs mapping;
     create_mapping_xml(mapping.xml);
+    // Every file is written under a temporary name; the output folder already ends with a
+    // separator, so the file names join it directly.
+    std::vector<StagedOutput> outputs;
     bool sound = true;
     for (std::size_t k = 1; k <= bins.count(); ++k) {
         const int bin_index = static_cast<int>(k);
@@ -58,21 +97,25 @@ int generateBinFile(const std::string& working_path, const std::string& zip_fold
         if (bin_files.empty()) {
             continue;
         }
-        const std::string bin_path = output_folder + package_file_name(bin_index);
-        sound = package_one_bin(bins, zip_folder, bin_path, bin_files, mapping) && sound;
+        outputs.push_back(staged_output(output_folder + package_file_name(bin_index)));
+        sound = package_one_bin(bins, zip_folder, outputs.back(), bin_files, mapping) && sound;
     }
 
-    // The output folder already ends with a separator, so the file names join it directly.
-    if (generate_multi_mapping_cpp(mapping.package_tables, bins, names,
-                                   output_folder + "BitmapMapping.cpp") != 0) {
+    outputs.push_back(staged_output(output_folder + "BitmapMapping.cpp"));
+    if (generate_multi_mapping_cpp(mapping.package_tables, bins, names, outputs.back()) != 0) {
         sound = false;
     }
-    const std::string xml_path = output_folder + "BitmapMapping.xml";
-    if (!save_mapping_xml(mapping.xml, xml_path)) {
-        std::cout << "generateBinFile: fail to save file = " << xml_path << std::endl;
+    outputs.push_back(staged_output(output_folder + "BitmapMapping.xml"));
+    if (!save_mapping_xml(mapping.xml, outputs.back().temporary_path)) {
+        report_unsaved(outputs.back().final_path);
         sound = false;
     }
-    return sound ? 0 : -1;
+    // Nothing in the output folder changes unless the whole stage succeeded.
+    if (sound && move_into_place(outputs)) {
+        return 0;
+    }
+    remove_temporaries(outputs);
+    return -1;
 }
 
 }  // namespace framestow

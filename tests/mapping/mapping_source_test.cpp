@@ -39,7 +39,7 @@ TEST(GenerateMultiMappingCpp, WritesHeaderSectionsAppsTableAndLookUp) {
 
     EXPECT_EQ(generate_multi_mapping_cpp(
                   package_tables, bins,
-                  {"A001_001.png", "A001_003.png", "A002_001.png", "A004_001.png"}, path),
+                  {"A001_001.png", "A001_003.png", "A002_001.png", "A004_001.png"}, {path, path}),
               0);
     EXPECT_EQ(console.take(),
               "get_bin_index: Error to find for A004_001.png\n"
@@ -95,11 +95,12 @@ TEST(GenerateMultiMappingCpp, ReportsAFileThatCannotBeOpenedOrWritten) {
     TempFolder folder;
     const std::string path = folder.file("missing/BitmapMapping.cpp");
     StdoutCapture console;
-    EXPECT_EQ(generate_multi_mapping_cpp("", BinList(), {"A002_001.png"}, path), -1);
-    EXPECT_EQ(console.take(), "generate_multi_mapping_cpp: fail to open file = " + path + "\n");
+    // The lines name the final path, whatever name the file is written under.
+    EXPECT_EQ(generate_multi_mapping_cpp("", BinList(), {"A002_001.png"}, {"final", path}), -1);
+    EXPECT_EQ(console.take(), "generate_multi_mapping_cpp: fail to open file = final\n");
 
     if (std::filesystem::exists("/dev/full")) {
-        EXPECT_EQ(generate_multi_mapping_cpp("", BinList(), {}, "/dev/full"), -1);
+        EXPECT_EQ(generate_multi_mapping_cpp("", BinList(), {}, {"/dev/full", "/dev/full"}), -1);
         EXPECT_EQ(console.take(), "generate_multi_mapping_cpp: fail to write file = /dev/full\n");
     }
 }
