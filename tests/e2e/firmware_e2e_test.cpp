@@ -245,8 +245,8 @@ std::map<std::pair<int, int>, Answer> ask_firmware(const PackerWorkspace& worksp
     int status = 0;
     const std::string diagnostics = run_command(
         std::string("'") + FRAMESTOW_CXX_COMPILER +
-            "' -std=c++17 -Wall -Wextra -Wpedantic -Werror -I'" + firmware.string() + "' '" +
-            workspace.output("BitmapMapping.cpp").string() + "' '" +
+            "' -std=c++17 -Wall -Wextra -Wpedantic -Werror -I'" + FRAMESTOW_FIRMWARE_INCLUDE_DIR +
+            "' '" + workspace.output("BitmapMapping.cpp").string() + "' '" +
             (firmware / "lookup_driver.cpp").string() + "' -o '" + lookup.string() + "' 2>&1",
         status);
     EXPECT_EQ(status, 0) << diagnostics;

@@ -121,9 +121,10 @@ class FirmwareTest : public ::testing::Test {
         const std::string program = workspace.folder() + "lookup";
         const std::string firmware = FRAMESTOW_FIRMWARE_DIR;
         const std::string command = std::string("'") + FRAMESTOW_CXX_COMPILER +
-                                    "' -std=c++17 -Wall -Wextra -Wpedantic -Werror -I'" + firmware +
-                                    "' '" + output_folder() + "BitmapMapping.cpp' '" + firmware +
-                                    "/lookup_driver.cpp' -o '" + program + "' 2>&1";
+                                    "' -std=c++17 -Wall -Wextra -Wpedantic -Werror -I'" +
+                                    FRAMESTOW_FIRMWARE_INCLUDE_DIR + "' '" + output_folder() +
+                                    "BitmapMapping.cpp' '" + firmware + "/lookup_driver.cpp' -o '" +
+                                    program + "' 2>&1";
         int status = 0;
         const std::string diagnostics = run_command(command, status);
         EXPECT_EQ(status, 0) << command << "\n" << diagnostics;
