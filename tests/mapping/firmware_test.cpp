@@ -5,21 +5,20 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <map>
-#include <sstream>
 #include <string>
-#include <utility>
 
 #include "stages/packaging.h"
 #include "support/files.h"
+#include "support/firmware_harness.h"
 #include "support/stdout_capture.h"
 #include "support/temp_folder.h"
 
 namespace framestow {
 namespace {
 
+using testing::FirmwareAnswers;
 using testing::joined_lines;
 using testing::picture_bytes;
 using testing::read_text;
@@ -46,48 +45,8 @@ struct AppSlots {
 const std::map<int, AppSlots> kAppSlots = {
     {1, {4, "gui01.bin"}}, {2, {2, "gui02.bin"}}, {3, {3, "gui01.bin"}}};
 
-constexpr int kLastApp = 6;
-constexpr int kLastPicture = 5;
-
-struct Answer {
-    std::string kind;
-    std::string bin_name;
-    uint64_t offset = 0;
-    uint64_t size = 0;
-};
-
-using Answers = std::map<std::pair<int, int>, Answer>;
-
-std::string run_command(const std::string& command, int& status) {
-    std::string output;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (pipe == nullptr) {
-        status = -1;
-        return output;
-    }
-    char buffer[4096];
-    std::size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) {
-        output.append(buffer, got);
-    }
-    status = ::pclose(pipe);
-    return output;
-}
-
-Answers parse_answers(const std::string& output) {
-    Answers answers;
-    std::istringstream lines(output);
-    int app = 0;
-    int png = 0;
-    Answer answer;
-    while (lines >> app >> png >> answer.kind >> answer.bin_name) {
-        if (answer.kind == "found") {
-            lines >> answer.offset >> answer.size;
-        }
-        answers[{app, png}] = answer;
-    }
-    return answers;
-}
+constexpr int kHighestApp = 5;
+constexpr int kHighestPicture = 4;
 
 const TestPicture* find_picture(int app, int png) {
     char name[16];
@@ -118,20 +77,6 @@ class FirmwareTest : public ::testing::Test {
     std::string zip_folder() const { return workspace.file("temp/image_zip/"); }
     std::string output_folder() const { return workspace.file("output/"); }
 
-    // Builds the generated source with the firmware stand-in and returns the program's path.
-    std::string build_lookup_program() {
-        const std::string program = workspace.file("lookup");
-        const std::string firmware = FRAMESTOW_FIRMWARE_DIR;
-        const std::string command = std::string("'") + FRAMESTOW_CXX_COMPILER +
-                                    "' -std=c++17 -Wall -Wextra -Wpedantic -Werror -I'" + firmware +
-                                    "' '" + output_folder() + "BitmapMapping.cpp' '" + firmware +
-                                    "/lookup_driver.cpp' -o '" + program + "' 2>&1";
-        int status = 0;
-        const std::string diagnostics = run_command(command, status);
-        EXPECT_EQ(status, 0) << command << "\n" << diagnostics;
-        return program;
-    }
-
     TempFolder workspace;
 };
 
@@ -142,26 +87,25 @@ TEST_F(FirmwareTest, GetPngOffsetFindsEveryPictureInItsPackage) {
             generateBinFile(workspace.path().string(), zip_folder(), output_folder(), "config.ini"),
             0);
     }
-    const std::string program = build_lookup_program();
-    int status = 0;
-    const Answers answers = parse_answers(run_command(
-        "'" + program + "' " + std::to_string(kLastApp) + " " + std::to_string(kLastPicture),
-        status));
-    ASSERT_EQ(status, 0);
-    ASSERT_EQ(answers.size(), static_cast<std::size_t>((kLastApp + 1) * (kLastPicture + 1)));
+    const testing::ProcessResult lookup =
+        testing::run_firmware(testing::FirmwareProgram::kLookup, output_folder(),
+                              workspace.file("lookup"), kHighestApp, kHighestPicture);
+    ASSERT_EQ(lookup.exit_status, 0) << lookup.err;
+    const FirmwareAnswers answers = testing::parse_firmware_answers(lookup.out);
+    ASSERT_EQ(answers.size(), static_cast<std::size_t>((kHighestApp + 2) * (kHighestPicture + 2)));
 
-    for (int app = 0; app <= kLastApp; ++app) {
-        for (int png = 0; png <= kLastPicture; ++png) {
+    for (int app = 0; app <= kHighestApp + 1; ++app) {
+        for (int png = 0; png <= kHighestPicture + 1; ++png) {
             SCOPED_TRACE("application " + std::to_string(app) + ", picture " + std::to_string(png));
-            const Answer& answer = answers.at({app, png});
+            const testing::FirmwareAnswer& answer = answers.at({app, png});
             const auto slots = kAppSlots.find(app);
             if (slots == kAppSlots.end() || png < 1 || png > slots->second.png_count) {
                 EXPECT_EQ(answer.kind, "none");
-                EXPECT_EQ(answer.bin_name, "-");
+                EXPECT_EQ(answer.package, "-");
                 continue;
             }
             ASSERT_EQ(answer.kind, "found");
-            EXPECT_EQ(answer.bin_name, slots->second.package);
+            EXPECT_EQ(answer.package, slots->second.package);
             const TestPicture* picture = find_picture(app, png);
             if (picture == nullptr) {
                 // A missing number reads as an empty picture where the next one begins.
@@ -169,7 +113,7 @@ TEST_F(FirmwareTest, GetPngOffsetFindsEveryPictureInItsPackage) {
                 EXPECT_EQ(answer.offset, answers.at({app, png + 1}).offset);
                 continue;
             }
-            const std::string package = read_text(output_folder() + answer.bin_name);
+            const std::string package = read_text(output_folder() + answer.package);
             ASSERT_LE(answer.offset + answer.size, package.size());
             EXPECT_EQ(package.substr(answer.offset, answer.size),
                       read_text(zip_folder() + picture->name));

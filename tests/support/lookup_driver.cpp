@@ -1,6 +1,6 @@
-// Asks the generated GetPngOffset for every application and picture number up to the two limits
-// given on the command line, 0 and one past each limit included, and prints one line per
-// question:
+// A firmware stand-in that only asks the generated GetPngOffset: for every application number
+// from 0 to one past the highest given on the command line, and every picture number from 0 to
+// one past the highest, it prints one line:
 //   <app> <png> found <binName> <offset> <size>
 //   <app> <png> none <binName>
 // binName is preset to "-" so that a line of the second kind shows it was left alone.
@@ -29,11 +29,11 @@ void report(unsigned app, unsigned png, const BitmapAttribute* attribute,
 
 int main(int argc, char** argv) {
     if (argc != 3) {
-        std::cerr << "usage: lookup_driver <last app> <last picture>\n";
+        std::cerr << "usage: lookup_driver <highest app> <highest picture>\n";
         return 2;
     }
-    const unsigned last_app = static_cast<unsigned>(std::atoi(argv[1]));
-    const unsigned last_png = static_cast<unsigned>(std::atoi(argv[2]));
+    const unsigned last_app = static_cast<unsigned>(std::atoi(argv[1])) + 1;
+    const unsigned last_png = static_cast<unsigned>(std::atoi(argv[2])) + 1;
     for (unsigned app = 0; app <= last_app; ++app) {
         for (unsigned png = 0; png <= last_png; ++png) {
             std::string bin_name = "-";

@@ -1,0 +1,45 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "support/firmware_harness.h"
+#include "support/firmware_workspaces.h"
+
+// The example firmware on the emulated Cortex-M4 board: built with arm-none-eabi-gcc against the
+// BitmapMapping.cpp of a real packer run, it reads the packages from the host through
+// semihosting and decodes every picture; each line it prints must match the check file that the
+// packer wrote for that picture, or what the tables say about the number.
+namespace framestow::testing {
+namespace {
+
+struct WorkspaceCase {
+    const char* name;
+    FirmwareWorkspace (*fill)(const PackerWorkspace&);
+};
+
+TEST(FirmwareOnEmulatedCortexM4, EveryPictureDecodesToItsCheckFile) {
+    const WorkspaceCase cases[] = {{"demo", fill_demo_workspace},
+                                   {"varied", fill_varied_workspace}};
+    // One build folder for both workspaces: the second build only compiles its own mapping.
+    TempFolder build;
+    for (const WorkspaceCase& workspace_case : cases) {
+        SCOPED_TRACE(workspace_case.name);
+        PackerWorkspace workspace(FRAMESTOW_PROGRAM);
+        const FirmwareWorkspace expected = workspace_case.fill(workspace);
+        const ProcessResult pack = workspace.run();
+        ASSERT_EQ(pack.exit_status, 0) << pack.out;
+
+        const ProcessResult device =
+            run_firmware(FirmwareProgram::kEmulatedCortexM4, workspace.root() / "output",
+                         build.path(), expected.highest_app, expected.highest_picture);
+        EXPECT_EQ(device.exit_status, 0) << device.out << device.err;
+        EXPECT_EQ(differences_from_check_files(parse_firmware_answers(device.out), workspace.root(),
+                                               expected.apps, expected.highest_app,
+                                               expected.highest_picture),
+                  std::vector<std::string>{});
+    }
+}
+
+}  // namespace
+}  // namespace framestow::testing
