@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <vector>
 
-#include "codec/byte_order.h"
 #include "codec/block_form.h"
+#include "codec/byte_order.h"
 #include "codec/codec.h"
 #include "framestow_decoder.h"
 
