@@ -8,14 +8,13 @@
 
 #include "image_input/image_bitmap.h"
 
-// A PNG picture becomes 4 bytes a pixel, in the order libpng delivers with its BGR transform:
+// A PNG picture becomes 4 bytes a pixel:
 //
-//   colour type after the transforms   bytes of one pixel
-//   6, RGB with alpha                  blue, green, red, alpha
-//   2, RGB                             red, green, blue, 0xFF
+//   picture once expanded   bytes of one pixel
+//   RGB with alpha          blue, green, red, alpha (libpng's BGR transform)
+//   RGB                     red, green, blue, 0xFF (libpng's filler after the colour)
 //
-// The two orders differ: a picture with alpha keeps libpng's swapped order, while the three bytes
-// of a picture without alpha are turned back and followed by an opaque alpha.
+// The two orders differ, as the device expects them.
 namespace framestow {
 namespace {
 
@@ -92,16 +91,16 @@ bool too_large(uint32_t width, uint32_t height) {
            !fits_bitmap_buffer(uint64_t{width} * height * kPngPixelSize);
 }
 
-// Bytes a pixel that libpng delivers for the colour types the bitmap takes; 0 for the others.
-std::size_t source_pixel_size(int colour_type) {
-    switch (colour_type) {
-        case PNG_COLOR_TYPE_RGB_ALPHA:
-            return 4;
-        case PNG_COLOR_TYPE_RGB:
-            return 3;
-        default:
-            return 0;
-    }
+// Whether the picture has alpha once expanded: an alpha channel, or a transparency chunk that
+// the expansion turns into one.
+bool has_alpha(png_structp png, png_infop info) {
+    return (png_get_color_type(png, info) & PNG_COLOR_MASK_ALPHA) != 0 ||
+           png_get_valid(png, info, PNG_INFO_tRNS) != 0;
+}
+
+// The colour types the bitmap takes: RGB with alpha, and RGB, which libpng fills to 4 bytes.
+bool takes_colour_type(int colour_type) {
+    return colour_type == PNG_COLOR_TYPE_RGB_ALPHA || colour_type == PNG_COLOR_TYPE_RGB;
 }
 
 // libpng writes each row straight to its place in the bitmap buffer.
@@ -112,22 +111,6 @@ std::vector<png_bytep> bitmap_rows(PictureBuffer& buffer, uint32_t width, uint32
         rows[y] = buffer.data() + kPictureHeaderSize + y * stride;
     }
     return rows;
-}
-
-// Turns each row's 3-byte pixels s0 s1 s2 into s2 s1 s0 FF in place. Working from the last pixel
-// back, a pixel's 4 bytes never cover a 3-byte pixel that is still to be read.
-void widen_rgb_rows(const std::vector<png_bytep>& rows, uint32_t width) {
-    for (png_bytep row : rows) {
-        for (std::size_t x = width; x-- > 0;) {
-            const png_byte s0 = row[3 * x];
-            const png_byte s1 = row[3 * x + 1];
-            const png_byte s2 = row[3 * x + 2];
-            row[4 * x] = s2;
-            row[4 * x + 1] = s1;
-            row[4 * x + 2] = s0;
-            row[4 * x + 3] = 0xFF;
-        }
-    }
 }
 
 // Of the ancillary chunks only tRNS changes the pixels kept here (no gamma or colour management
@@ -168,20 +151,25 @@ int read_png_file(const PngReadStructs& structs, ByteSource& source, PictureBuff
         return -1;
     }
     // Palette to RGB (with alpha where a transparency chunk exists), low bit depths widened,
-    // 16-bit samples cut to 8 bits, red and blue swapped.
+    // 16-bit samples cut to 8 bits; then red and blue swapped where there is alpha, and an
+    // opaque alpha byte added after red, green, blue where there is none.
+    const bool alpha = has_alpha(png, info);
     const bool transformed = run_guarded(png, [&] {
         png_set_expand(png);
-        png_set_bgr(png);
         png_set_strip_16(png);
+        if (alpha) {
+            png_set_bgr(png);
+        } else {
+            png_set_filler(png, 0xFF, PNG_FILLER_AFTER);
+        }
         png_set_interlace_handling(png);
         png_read_update_info(png, info);
     });
     if (!transformed) {
         return -1;
     }
-    const std::size_t pixel_size = source_pixel_size(png_get_color_type(png, info));
-    if (pixel_size == 0 || png_get_bit_depth(png, info) != 8 ||
-        png_get_rowbytes(png, info) != std::size_t{width} * pixel_size) {
+    if (!takes_colour_type(png_get_color_type(png, info)) || png_get_bit_depth(png, info) != 8 ||
+        png_get_rowbytes(png, info) != std::size_t{width} * kPngPixelSize) {
         return -1;
     }
     std::vector<png_bytep> rows = bitmap_rows(buffer, width, height);
@@ -191,9 +179,6 @@ int read_png_file(const PngReadStructs& structs, ByteSource& source, PictureBuff
     });
     if (!decoded) {
         return -1;
-    }
-    if (pixel_size == 3) {
-        widen_rgb_rows(rows, width);
     }
     finish_bitmap(buffer, kFormat32, uint64_t{width} * height * kPngPixelSize, bitmap);
     return 0;
