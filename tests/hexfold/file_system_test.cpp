@@ -12,6 +12,8 @@
 #include <optional>
 #include <string>
 
+#include "support/temp_folder.h"
+
 namespace hexfold {
 namespace {
 
@@ -19,16 +21,6 @@ namespace fs = std::filesystem;
 
 class HexfoldFileSystem : public ::testing::Test {
   protected:
-    void SetUp() override {
-        std::string name = (fs::temp_directory_path() / "hexfold_files_XXXXXX").string();
-        ASSERT_NE(mkdtemp(name.data()), nullptr);
-        dir_ = name;
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        fs::remove_all(dir_, ignored);
-    }
-
     void write_file(const fs::path& path, const std::string& bytes) const {
         std::ofstream(path, std::ios::binary) << bytes;
     }
@@ -48,7 +40,8 @@ class HexfoldFileSystem : public ::testing::Test {
         return entries;
     }
 
-    fs::path dir_;
+    framestow::testing::TempFolder folder_;
+    const fs::path dir_ = folder_.path();
 };
 
 TEST_F(HexfoldFileSystem, NewFilesBesideTheOutputTruncateNothing) {

@@ -19,6 +19,8 @@
 #include <thread>
 #include <vector>
 
+#include "support/temp_folder.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -30,16 +32,6 @@ struct RunResult {
 
 class HexfoldProgram : public ::testing::Test {
   protected:
-    void SetUp() override {
-        std::string name = (fs::temp_directory_path() / "hexfold_test_XXXXXX").string();
-        ASSERT_NE(mkdtemp(name.data()), nullptr);
-        dir_ = name;
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        fs::remove_all(dir_, ignored);
-    }
-
     fs::path path(const std::string& name) const { return dir_ / name; }
 
     void write_file(const std::string& name, const std::string& bytes) const {
@@ -124,7 +116,8 @@ class HexfoldProgram : public ::testing::Test {
         return result;
     }
 
-    fs::path dir_;
+    framestow::testing::TempFolder folder_;
+    const fs::path dir_ = folder_.path();
 };
 
 const std::string completed = "** 转换完成！** =》 out.bin\n";
