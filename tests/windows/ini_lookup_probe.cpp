@@ -14,13 +14,14 @@ int main(int argc, char* argv[]) {
         return 2;
     }
     framestow::platform::File results = framestow::platform::File::open_for_writing(argv[1]);
+    bool written = true;
     for (int file = 2; file < argc; ++file) {
         for (const IniLookup& lookup : kIniLookups) {
             const std::string value =
                 framestow::platform::read_ini_value(argv[file], lookup.section, lookup.key);
             const std::string record = std::to_string(value.size()) + ":" + value;
-            results.write(record.data(), record.size());
+            written = results.write(record.data(), record.size()) && written;
         }
     }
-    return results.close() ? 0 : 1;
+    return results.close() && written ? 0 : 1;
 }
