@@ -24,6 +24,9 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+# The sysroot holds zlib both as a DLL's import library and as a static library; the programs
+# take the static one, so that no zlib1.dll has to travel with them.
+set(ZLIB_USE_STATIC_LIBS ON)
 
 find_program(FRAMESTOW_WINE NAMES wine wine64)
 if(FRAMESTOW_WINE)
