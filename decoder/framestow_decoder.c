@@ -19,6 +19,8 @@
 #define BLOCK_CONTENT_LIMIT 4107u
 #define RUN_BYTE 0x5Fu
 
+/* Where speed counts (gcc and clang not optimising for size), the loop over whole items is
+ * compiled once for each body form, and its helpers inline; elsewhere, one loop serves both. */
 #if defined(__GNUC__) && !defined(__OPTIMIZE_SIZE__)
 #define LOOP_FOR_EACH_FORM 1
 #define LOOP_INLINE inline __attribute__((always_inline))
@@ -402,7 +404,8 @@ static LOOP_INLINE void decode_whole_items(fsd_decoder* d, cursor* c, const int 
 }
 
 /* The loop over whole items, compiled once for each body form where speed counts (so that the
- * form costs no test in it), and once for both where size does. */
+ * form costs no test in it), once for both where size does (so that the firmware's copy and its
+ * stack stay small). */
 static void decode_whole_items_of_form(fsd_decoder* d, cursor* c) {
 #if LOOP_FOR_EACH_FORM
     if (d->form == FSD_FORM_BLOCK) {
@@ -475,19 +478,19 @@ fsd_status fsd_decode(fsd_decoder* d, const uint8_t* in, size_t in_size, size_t*
 
 fsd_status fsd_skip(fsd_decoder* d, const uint8_t* in, size_t in_size, size_t* in_used,
                     uint64_t* skip_left) {
+    size_t room = (size_t)*skip_left;
     cursor c;
     fsd_status status;
+    if (room != *skip_left) {
+        room = (size_t)-1; /* more than size_t holds: skip what it holds now, the rest later */
+    }
     c.in = in;
     c.in_left = in_size;
     c.out = NULL;
-    c.out_left = (size_t)*skip_left;
-    if (c.out_left != *skip_left) {
-        c.out_left = (size_t)-1;
-    }
-    *skip_left -= c.out_left;
+    c.out_left = room;
     status = decode(d, &c);
     *in_used = in_size - c.in_left;
-    *skip_left += c.out_left;
+    *skip_left -= room - c.out_left;
     return status;
 }
 
