@@ -148,14 +148,21 @@ static int opens_token(int block_form, const uint8_t* p) {
 }
 
 /* Copies the literal units from p on to out (or only counts them, with out NULL), up to `most`,
- * and returns their number: in one pass over the bytes, four at a time while four are literal. */
+ * and returns their number; the first is known to be one. Short stretches (most are) go one unit
+ * at a time; from the fifth unit on, four at a time while four are literal. */
 static LOOP_INLINE size_t copy_literals(int block_form, uint8_t* out, const uint8_t* p,
                                         size_t most) {
-    size_t n = 1;
-    if (out != NULL) {
-        memcpy(out, p, UNIT_SIZE);
+    size_t n = 0;
+    do {
+        if (out != NULL) {
+            memcpy(out + n * UNIT_SIZE, p, UNIT_SIZE);
+        }
+        ++n;
+        p += UNIT_SIZE;
+    } while (n < 4 && n < most && !opens_token(block_form, p));
+    if (n < 4) {
+        return n;
     }
-    p += UNIT_SIZE;
     while (n + 4 <= most && !opens_token(block_form, p) &&
            !opens_token(block_form, p + UNIT_SIZE) && !opens_token(block_form, p + 2 * UNIT_SIZE) &&
            !opens_token(block_form, p + 3 * UNIT_SIZE)) {
