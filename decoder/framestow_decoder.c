@@ -18,8 +18,16 @@
 #define BLOCK_HEADER_SIZE 3u
 #define BLOCK_CONTENT_LIMIT 4107u
 #define RUN_BYTE 0x5Fu
-/* Runs from this many bytes on are filled by copying the part already written. */
-#define WIDE_FILL 64u
+
+/* Where speed counts (gcc and clang not optimising for size), the loop over whole items is
+ * compiled once for each body form, and its helpers inline; elsewhere, one loop serves both. */
+#if defined(__GNUC__) && !defined(__OPTIMIZE_SIZE__)
+#define LOOP_FOR_EACH_FORM 1
+#define LOOP_INLINE inline __attribute__((always_inline))
+#else
+#define LOOP_FOR_EACH_FORM 0
+#define LOOP_INLINE
+#endif
 
 enum { PHASE_HEADER = 0, PHASE_BODY = 1, PHASE_FAILED = 16 };
 
@@ -36,6 +44,29 @@ static uint16_t load_le16(const uint8_t* p) {
 
 static size_t smaller(size_t a, size_t b) {
     return a < b ? a : b;
+}
+
+/* What is left of the caller's spans in a call. Pointers move only by what is left behind
+ * them, so a NULL span (nothing in it, or pixel bytes that are only counted) stays NULL. */
+typedef struct cursor {
+    const uint8_t* in;
+    size_t in_left;
+    uint8_t* out; /* NULL: pixel bytes are counted, not written */
+    size_t out_left;
+} cursor;
+
+static void take_input(cursor* c, size_t n) {
+    c->in += n;
+    c->in_left -= n;
+}
+
+/* Writes n pixel bytes from p, or only counts them. */
+static void put_bytes(cursor* c, const uint8_t* p, size_t n) {
+    if (c->out != NULL) {
+        memcpy(c->out, p, n);
+        c->out += n;
+    }
+    c->out_left -= n;
 }
 
 static fsd_status fail(fsd_decoder* d, fsd_status status) {
@@ -86,64 +117,149 @@ static fsd_status read_header(fsd_decoder* d, const uint8_t* h) {
     return FSD_MORE;
 }
 
+/* The size of a marker token, or of the run token whose first `have` bytes stand at p (6 until
+ * its first length byte is known). */
+static size_t token_size(int block_form, const uint8_t* p, size_t have) {
+    if (!block_form) {
+        return MARKER_TOKEN_SIZE;
+    }
+    /* 0x5F, the unit, then 1 to 4 run-length bytes: the top two bits of the first say. */
+    return have > 5 ? 6u + (p[5] >> 6) : 6u;
+}
+
+/* The run length of the token of `size` bytes at p. Its unit follows the run marker or 0x5F. */
+static uint32_t token_run(int block_form, const uint8_t* p, size_t size) {
+    uint32_t run;
+    size_t k;
+    if (!block_form) {
+        return load_le32(p + 8);
+    }
+    run = p[5] & 0x3Fu;
+    for (k = 6; k < size; ++k) {
+        run = run << 8 | p[k];
+    }
+    return run;
+}
+
+/* Nonzero when the 4 bytes at p open a token rather than being a literal unit: the run marker
+ * in the marker form, a first byte 0x5F in the block form. */
+static int opens_token(int block_form, const uint8_t* p) {
+    return block_form ? p[0] == RUN_BYTE : load_le32(p) == RUN_MARKER;
+}
+
+/* Copies the literal units from p on to out (or only counts them, with out NULL), up to `most`,
+ * and returns their number; the first is known to be one. Short stretches (most are) go one unit
+ * at a time; from the fifth unit on, four at a time while four are literal. */
+static LOOP_INLINE size_t copy_literals(int block_form, uint8_t* out, const uint8_t* p,
+                                        size_t most) {
+    size_t n = 0;
+    do {
+        if (out != NULL) {
+            memcpy(out + n * UNIT_SIZE, p, UNIT_SIZE);
+        }
+        ++n;
+        p += UNIT_SIZE;
+    } while (n < 4 && n < most && !opens_token(block_form, p));
+    if (n < 4) {
+        return n;
+    }
+    while (n + 4 <= most && !opens_token(block_form, p) &&
+           !opens_token(block_form, p + UNIT_SIZE) && !opens_token(block_form, p + 2 * UNIT_SIZE) &&
+           !opens_token(block_form, p + 3 * UNIT_SIZE)) {
+        if (out != NULL) {
+            memcpy(out + n * UNIT_SIZE, p, 4 * UNIT_SIZE);
+        }
+        n += 4;
+        p += 4 * UNIT_SIZE;
+    }
+    for (; n < most && !opens_token(block_form, p); ++n, p += UNIT_SIZE) {
+        if (out != NULL) {
+            memcpy(out + n * UNIT_SIZE, p, UNIT_SIZE);
+        }
+    }
+    return n;
+}
+
 /* The size of the next item as far as its first `have` bytes tell: the header, a block header,
- * a literal unit, a marker token or a run token. A size above `have` may grow once more bytes
- * are known. */
-static unsigned item_size(const fsd_decoder* d, const uint8_t* p, size_t have) {
+ * a literal unit or a token. A size above `have` may grow once more bytes are known. */
+static LOOP_INLINE size_t item_size(const fsd_decoder* d, const uint8_t* p, size_t have) {
+    int block_form = d->form == FSD_FORM_BLOCK;
     if (d->phase == PHASE_HEADER) {
         return FSD_HEADER_SIZE;
     }
-    if (d->form == FSD_FORM_MARKER) {
-        return have >= UNIT_SIZE && load_le32(p) == RUN_MARKER ? MARKER_TOKEN_SIZE : UNIT_SIZE;
-    }
-    if (d->block_left == 0) {
+    if (block_form && d->block_left == 0) {
         return BLOCK_HEADER_SIZE;
     }
-    if (have == 0 || p[0] != RUN_BYTE) {
+    if (block_form ? have == 0 || p[0] != RUN_BYTE
+                   : have < UNIT_SIZE || load_le32(p) != RUN_MARKER) {
         return UNIT_SIZE;
     }
-    /* 0x5F, the unit, then 1 to 4 run-length bytes: the top two bits of the first say. */
-    return have < 6 ? 6 : 6 + (p[5] >> 6);
+    return token_size(block_form, p, have);
+}
+
+/* Copies n < 16 bytes in at most four fixed-size steps: a call of memcpy would cost more than it
+ * moves. */
+static void copy_few(uint8_t* to, const uint8_t* from, size_t n) {
+    if (n & 8) {
+        memcpy(to, from, 8);
+        to += 8;
+        from += 8;
+    }
+    if (n & 4) {
+        memcpy(to, from, 4);
+        to += 4;
+        from += 4;
+    }
+    if (n & 2) {
+        memcpy(to, from, 2);
+        to += 2;
+        from += 2;
+    }
+    if (n & 1) {
+        *to = *from;
+    }
 }
 
 /* Where the next item stands: *item points at its bytes, read in place when the input holds
  * them all and nothing is pending, else gathered in d->pending. Returns its size, 0 when the
  * input ended first (what there was is kept in d->pending), or FSD_ERR_ITEM_PAST_BLOCK. */
-static int take_item(fsd_decoder* d, const uint8_t* in, size_t in_size, size_t* ip,
-                     const uint8_t** item) {
-    size_t avail = in_size - *ip;
-    unsigned limit = d->phase == PHASE_BODY && d->form == FSD_FORM_BLOCK && d->block_left != 0
-                         ? d->block_left
-                         : MARKER_TOKEN_SIZE;
-    unsigned need;
-    if (d->pending_size == 0) {
-        if (avail == 0) {
+static int take_item(fsd_decoder* d, cursor* c, const uint8_t** item) {
+    size_t limit = d->phase == PHASE_BODY && d->form == FSD_FORM_BLOCK && d->block_left != 0
+                       ? d->block_left
+                       : MARKER_TOKEN_SIZE;
+    size_t have = d->pending_size;
+    size_t need;
+    if (have == 0) {
+        if (c->in_left == 0) {
             return 0;
         }
-        need = item_size(d, in + *ip, avail);
-        if (need <= avail && need <= limit) {
-            *item = in + *ip;
-            *ip += need;
+        need = item_size(d, c->in, c->in_left);
+        if (need <= c->in_left && need <= limit) {
+            *item = c->in;
+            take_input(c, need);
             return (int)need;
         }
     }
+    /* The counts stay in locals here: to the compiler, a byte stored in d->pending might
+     * change any of them. */
     for (;;) {
         size_t take;
-        need = item_size(d, d->pending, d->pending_size);
+        need = item_size(d, d->pending, have);
         if (need > limit) {
             d->pending_size = 0;
             return FSD_ERR_ITEM_PAST_BLOCK;
         }
-        if (d->pending_size == need) {
+        if (have == need) {
             break;
         }
-        if (*ip == in_size) {
+        take = smaller(need - have, c->in_left);
+        if (take == 0) {
+            d->pending_size = (uint8_t)have;
             return 0;
         }
-        take = smaller(need - d->pending_size, in_size - *ip);
-        memcpy(d->pending + d->pending_size, in + *ip, take);
-        d->pending_size = (uint8_t)(d->pending_size + take);
-        *ip += take;
+        copy_few(d->pending + have, c->in, take);
+        have += take;
+        take_input(c, take);
     }
     d->pending_size = 0;
     *item = d->pending;
@@ -164,23 +280,17 @@ static fsd_status open_block(fsd_decoder* d, const uint8_t* header) {
     return FSD_MORE;
 }
 
-/* Starts the run that a literal unit, marker token or run token of `size` bytes stands for. */
-static fsd_status start_run(fsd_decoder* d, const uint8_t* item, unsigned size) {
+/* Starts the run that a literal unit or a token of `size` bytes stands for. */
+static fsd_status start_run(fsd_decoder* d, const uint8_t* item, size_t size) {
+    int block_form = d->form == FSD_FORM_BLOCK;
     const uint8_t* unit = item;
     uint32_t run = 1;
-    if (d->form == FSD_FORM_BLOCK) {
+    if (size > UNIT_SIZE) {
+        run = token_run(block_form, item, size);
+        unit = item + (block_form ? 1 : 4);
+    }
+    if (block_form) {
         d->block_left = (uint16_t)(d->block_left - size);
-        if (size > UNIT_SIZE) {
-            unsigned k;
-            unit = item + 1;
-            run = item[5] & 0x3Fu;
-            for (k = 6; k < size; ++k) {
-                run = run << 8 | item[k];
-            }
-        }
-    } else if (size > UNIT_SIZE) {
-        unit = item + 4;
-        run = load_le32(item + 8);
     }
     if (run > d->units_left) {
         return FSD_ERR_RUN_PAST_PICTURE;
@@ -191,90 +301,168 @@ static fsd_status start_run(fsd_decoder* d, const uint8_t* item, unsigned size) 
     return FSD_MORE;
 }
 
-/* Writes `count` copies of the 4-byte unit from out on: short runs in 8-byte stores, long ones
- * by copying what is already written, in chunks that stay in the cache. */
-static void fill_units(uint8_t* out, const uint8_t* unit, size_t count) {
+/* Writes `count` copies of the 4-byte unit from out on, in pairs of units held in a register,
+ * four pairs a step for long runs: compilers turn those into a few wide stores. */
+static inline void fill_units(uint8_t* out, const uint8_t* unit, size_t count) {
     size_t bytes = count * UNIT_SIZE;
     size_t done = 0;
-    uint8_t pair[2 * UNIT_SIZE];
-    memcpy(pair, unit, UNIT_SIZE);
-    memcpy(pair + UNIT_SIZE, unit, UNIT_SIZE);
-    if (bytes >= WIDE_FILL) {
-        for (; done < WIDE_FILL; done += sizeof pair) {
-            memcpy(out + done, pair, sizeof pair);
-        }
-        while (done < bytes) {
-            size_t chunk = smaller(smaller(done, bytes - done), 4 * WIDE_FILL);
-            memcpy(out + done, out, chunk);
-            done += chunk;
-        }
-        return;
+    uint32_t value;
+    uint64_t pair;
+    memcpy(&value, unit, UNIT_SIZE);
+    pair = (uint64_t)value << 32 | value;
+    for (; done + 4 * sizeof pair <= bytes; done += 4 * sizeof pair) {
+        memcpy(out + done, &pair, sizeof pair);
+        memcpy(out + done + sizeof pair, &pair, sizeof pair);
+        memcpy(out + done + 2 * sizeof pair, &pair, sizeof pair);
+        memcpy(out + done + 3 * sizeof pair, &pair, sizeof pair);
     }
     for (; done + sizeof pair <= bytes; done += sizeof pair) {
-        memcpy(out + done, pair, sizeof pair);
+        memcpy(out + done, &pair, sizeof pair);
     }
     if (done < bytes) {
-        memcpy(out + done, unit, UNIT_SIZE);
+        memcpy(out + done, &value, UNIT_SIZE);
     }
 }
 
-/* Delivers what out[op..out_size) takes of the current run (counts it only, with out NULL) and
- * returns the new op. The last unit of an odd RGB565 picture gives only its first 2 bytes. */
-static size_t deliver(fsd_decoder* d, uint8_t* out, size_t op, size_t out_size) {
+/* Delivers what the output takes of the current run. The last unit of an odd RGB565 picture
+ * gives only its first 2 bytes. */
+static void deliver(fsd_decoder* d, cursor* c) {
     while (d->run_left != 0) {
         int last = d->run_left == 1 && d->units_left == 0;
-        unsigned size = last ? d->last_unit_size : UNIT_SIZE;
-        size_t room = out_size - op;
+        size_t size = last ? d->last_unit_size : UNIT_SIZE;
         size_t n;
-        if (d->unit_offset == 0 && size == UNIT_SIZE && room >= UNIT_SIZE) {
+        if (d->unit_offset == 0 && size == UNIT_SIZE && c->out_left >= UNIT_SIZE) {
             /* Whole units, all but a short last one. */
             n = d->run_left - (d->units_left == 0 && d->last_unit_size != UNIT_SIZE);
-            n = smaller(n, room / UNIT_SIZE);
-            if (out != NULL) {
-                fill_units(out + op, d->unit, n);
+            n = smaller(n, c->out_left / UNIT_SIZE);
+            if (c->out != NULL) {
+                fill_units(c->out, d->unit, n);
+                c->out += n * UNIT_SIZE;
             }
-            op += n * UNIT_SIZE;
+            c->out_left -= n * UNIT_SIZE;
             d->run_left -= (uint32_t)n;
             continue;
         }
-        if (room == 0) {
+        if (c->out_left == 0) {
             break;
         }
-        n = smaller(size - d->unit_offset, room);
-        if (out != NULL) {
-            memcpy(out + op, d->unit + d->unit_offset, n);
-        }
-        op += n;
+        n = smaller(size - d->unit_offset, c->out_left);
+        put_bytes(c, d->unit + d->unit_offset, n);
         d->unit_offset += (uint32_t)n;
         if (d->unit_offset == size) {
             d->unit_offset = 0;
             d->run_left--;
         }
     }
-    return op;
 }
 
-/* The number of literal units at in[0..) that can be copied as they stand: whole in the input,
- * the output and the open block, none the picture's short last unit, none a run. */
-static size_t literal_stretch(const fsd_decoder* d, const uint8_t* in, size_t avail, size_t room) {
-    size_t most = smaller(avail, room) / UNIT_SIZE;
-    size_t units = d->units_left;
-    size_t n = 0;
-    if (units == 0) {
-        return 0;
+/* Decodes the items that stand whole in the input (and in the open block) and whose pixels fit
+ * the output, straight from the one to the other, with the state in locals: to the compiler a
+ * write to the output might change *d or *c. Stops before the first item that is cut, does not
+ * fit, holds the short last unit of an odd RGB565 picture or is wrong; the item-by-item path
+ * then takes it, so that both paths see every fault alike. */
+static LOOP_INLINE void decode_whole_items(fsd_decoder* d, cursor* c, const int block_form) {
+    const uint32_t tail = d->last_unit_size != UNIT_SIZE;
+    const uint8_t* p = c->in;
+    uint8_t* out = c->out;
+    size_t left = smaller(c->in_left, block_form ? d->block_left : (size_t)-1);
+    /* Units that items may still give: within the picture, short last unit aside, and within
+     * the output. They are taken from both up front, and what is left of them given back. */
+    size_t limit =
+        smaller(d->units_left > tail ? d->units_left - tail : 0, c->out_left / UNIT_SIZE);
+    d->units_left -= (uint32_t)limit;
+    c->out_left -= limit * UNIT_SIZE;
+    while (left >= UNIT_SIZE) {
+        size_t size;
+        size_t run;
+        if (!opens_token(block_form, p)) {
+            if (limit == 0) {
+                break;
+            }
+            run = copy_literals(block_form, out, p, smaller(left / UNIT_SIZE, limit));
+            size = run * UNIT_SIZE;
+        } else {
+            size = token_size(block_form, p, left);
+            if (size > left) {
+                break;
+            }
+            run = token_run(block_form, p, size);
+            if (run > limit) {
+                break;
+            }
+            if (out != NULL) {
+                fill_units(out, p + (block_form ? 1 : 4), run);
+            }
+        }
+        if (out != NULL) {
+            out += run * UNIT_SIZE;
+        }
+        p += size;
+        left -= size;
+        limit -= run;
     }
-    most = smaller(most, units - (d->last_unit_size != UNIT_SIZE));
+    if (block_form) {
+        d->block_left = (uint16_t)(d->block_left - (size_t)(p - c->in));
+    }
+    d->units_left += (uint32_t)limit;
+    c->out_left += limit * UNIT_SIZE;
+    c->out = out;
+    take_input(c, (size_t)(p - c->in));
+}
+
+/* The loop over whole items, compiled once for each body form where speed counts (so that the
+ * form costs no test in it), once for both where size does (so that the firmware's copy and its
+ * stack stay small). */
+static void decode_whole_items_of_form(fsd_decoder* d, cursor* c) {
+#if LOOP_FOR_EACH_FORM
     if (d->form == FSD_FORM_BLOCK) {
-        most = smaller(most, d->block_left / UNIT_SIZE);
-        while (n < most && in[n * UNIT_SIZE] != RUN_BYTE) {
-            ++n;
+        decode_whole_items(d, c, 1);
+        return;
+    }
+    decode_whole_items(d, c, 0);
+#else
+    decode_whole_items(d, c, d->form == FSD_FORM_BLOCK);
+#endif
+}
+
+/* One call of fsd_decode or fsd_skip: deliver the run in hand, then take items, whole ones
+ * straight through and any other one by one, until the input or the output runs out. */
+static fsd_status decode(fsd_decoder* d, cursor* c) {
+    fsd_status status = FSD_MORE;
+    if (d->phase >= PHASE_FAILED) {
+        return (fsd_status)(PHASE_FAILED - d->phase);
+    }
+    while (status == FSD_MORE) {
+        const uint8_t* item = NULL;
+        int size;
+        deliver(d, c);
+        if (d->run_left != 0) {
+            break;
         }
-    } else {
-        while (n < most && load_le32(in + n * UNIT_SIZE) != RUN_MARKER) {
-            ++n;
+        if (d->phase == PHASE_BODY) {
+            if (d->pending_size == 0 && c->in_left != 0 && !body_ended(d)) {
+                decode_whole_items_of_form(d, c);
+            }
+            if (body_ended(d)) {
+                status = c->in_left != 0 ? FSD_ERR_TRAILING_BYTES : FSD_DONE;
+                break;
+            }
+        }
+        size = take_item(d, c, &item);
+        if (size <= 0) {
+            status = (fsd_status)size;
+        } else if (d->phase == PHASE_HEADER) {
+            status = read_header(d, item);
+        } else if (d->form == FSD_FORM_BLOCK && d->block_left == 0) {
+            status = open_block(d, item);
+        } else {
+            status = start_run(d, item, (size_t)size);
+        }
+        if (size == 0) {
+            break;
         }
     }
-    return n;
+    return status < 0 ? fail(d, status) : status;
 }
 
 void fsd_init(fsd_decoder* d) {
@@ -283,68 +471,33 @@ void fsd_init(fsd_decoder* d) {
 
 fsd_status fsd_decode(fsd_decoder* d, const uint8_t* in, size_t in_size, size_t* in_used,
                       uint8_t* out, size_t out_size, size_t* out_made) {
-    size_t ip = 0;
-    size_t op = 0;
-    fsd_status status = FSD_MORE;
-    if (d->phase >= PHASE_FAILED) {
-        status = (fsd_status)(PHASE_FAILED - d->phase);
-    }
-    while (status == FSD_MORE) {
-        const uint8_t* item = NULL;
-        int size;
-        op = deliver(d, out, op, out_size);
-        if (d->run_left != 0) {
-            break;
-        }
-        if (d->phase == PHASE_BODY && body_ended(d)) {
-            status = ip < in_size ? FSD_ERR_TRAILING_BYTES : FSD_DONE;
-            break;
-        }
-        if (d->phase == PHASE_BODY && d->pending_size == 0 && ip < in_size &&
-            (d->form == FSD_FORM_MARKER || d->block_left != 0)) {
-            size_t n = literal_stretch(d, in + ip, in_size - ip, out_size - op);
-            if (n != 0) {
-                if (out != NULL) {
-                    memcpy(out + op, in + ip, n * UNIT_SIZE);
-                }
-                ip += n * UNIT_SIZE;
-                op += n * UNIT_SIZE;
-                d->units_left -= (uint32_t)n;
-                if (d->form == FSD_FORM_BLOCK) {
-                    d->block_left = (uint16_t)(d->block_left - n * UNIT_SIZE);
-                }
-                continue;
-            }
-        }
-        size = take_item(d, in, in_size, &ip, &item);
-        if (size <= 0) {
-            status = (fsd_status)size;
-        } else if (d->phase == PHASE_HEADER) {
-            status = read_header(d, item);
-        } else if (d->form == FSD_FORM_BLOCK && d->block_left == 0) {
-            status = open_block(d, item);
-        } else {
-            status = start_run(d, item, (unsigned)size);
-        }
-        if (size == 0) {
-            break;
-        }
-    }
-    *in_used = ip;
-    *out_made = op;
-    return status < 0 ? fail(d, status) : status;
+    cursor c;
+    fsd_status status;
+    c.in = in;
+    c.in_left = in_size;
+    c.out = out;
+    c.out_left = out_size;
+    status = decode(d, &c);
+    *in_used = in_size - c.in_left;
+    *out_made = out_size - c.out_left;
+    return status;
 }
 
 fsd_status fsd_skip(fsd_decoder* d, const uint8_t* in, size_t in_size, size_t* in_used,
                     uint64_t* skip_left) {
     size_t room = (size_t)*skip_left;
-    size_t skipped = 0;
+    cursor c;
     fsd_status status;
     if (room != *skip_left) {
-        room = (size_t)-1;
+        room = (size_t)-1; /* more than size_t holds: skip what it holds now, the rest later */
     }
-    status = fsd_decode(d, in, in_size, in_used, NULL, room, &skipped);
-    *skip_left -= skipped;
+    c.in = in;
+    c.in_left = in_size;
+    c.out = NULL;
+    c.out_left = room;
+    status = decode(d, &c);
+    *in_used = in_size - c.in_left;
+    *skip_left -= room - c.out_left;
     return status;
 }
 

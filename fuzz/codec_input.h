@@ -43,16 +43,9 @@ inline uint64_t bytes_per_pixel(uint16_t pixel_format) {
     return pixel_format == framestow::kFormat32 ? 4 : 2;
 }
 
-// The decode area that the decoder needs for a picture: its pixel bytes, rounded up to whole
-// 4-byte units in the marker form, whose last unit may run past an odd RGB565 picture.
-inline uint64_t decode_room(const framestow::PictureHeader& header,
-                            const framestow::CodecSettings& settings) {
-    const int64_t pixel_count = int64_t{header.width} * header.height;
-    const uint64_t pixel_bytes =
-        static_cast<uint64_t>(pixel_count) * bytes_per_pixel(header.pixel_format);
-    const framestow::BodyForm form = framestow::choose_body_form(
-        framestow::picture_kind_of_format(header.pixel_format), pixel_count, settings);
-    return form == framestow::BodyForm::kBlock ? pixel_bytes : (pixel_bytes + 3) / 4 * 4;
+// The pixel bytes of a picture, which the decoder gives exactly.
+inline uint64_t pixel_bytes(const framestow::PictureHeader& header) {
+    return uint64_t{header.width} * header.height * bytes_per_pixel(header.pixel_format);
 }
 
 }  // namespace fuzzcheck

@@ -1,6 +1,6 @@
-// The round-trip check given any bytes as if the compressor had written them. The first input
-// byte chooses the settings (codec_input.h; bit 7 hands the decoder an area one byte short), the
-// rest is the compressed image: header and body, in whichever form the settings select.
+// The round-trip check given any bytes as if the compressor had written them. Bit 7 of the first
+// input byte hands the decoder an area one byte short; the rest is the compressed image: header
+// and body, in the form that the header selects.
 //
 // The decoder must refuse every malformed body, never read past the body nor write past the
 // decode area (allocated to exactly the size the decoder needs, so that the address sanitizer
@@ -45,8 +45,7 @@ bool unit_start_in_block_form(const framestow::DecodedPicture& decoded, std::siz
 // The original pixels handed to the check: the decoded ones, with zeros where the body fell
 // short. The check must pass exactly when nothing fell short and the decoded pixels are ones the
 // compressor can have written.
-void check_against_decoded(std::span<const uint8_t> compressed,
-                           const framestow::CodecSettings& settings, std::vector<uint8_t>& area,
+void check_against_decoded(std::span<const uint8_t> compressed, std::vector<uint8_t>& area,
                            const framestow::DecodedPicture& decoded) {
     std::vector<uint8_t> original(decoded.pixel_bytes, 0);
     const std::size_t available = std::min(decoded.pixel_bytes, decoded.decoded_bytes);
@@ -57,8 +56,7 @@ void check_against_decoded(std::span<const uint8_t> compressed,
                                  original[offset] == framestow::kRunByte);
     }
 
-    const framestow::DecodedPicture again =
-        framestow::check_picture(compressed, original, settings, area);
+    const framestow::DecodedPicture again = framestow::check_picture(compressed, original, area);
     require((again.status == framestow::CodecStatus::kOk) == possible,
             "the check passes exactly for a complete picture the compressor can have written");
     require(again.decoded_bytes == decoded.decoded_bytes, "decoding is repeatable");
@@ -71,7 +69,7 @@ void check_against_decoded(std::span<const uint8_t> compressed,
     original[offset] ^= 0x01;
     const bool same_to_the_compressor =
         unit_start_in_block_form(decoded, offset) && original[offset] == framestow::kRunByte;
-    require((framestow::check_picture(compressed, original, settings, area).status ==
+    require((framestow::check_picture(compressed, original, area).status ==
              framestow::CodecStatus::kDecodedDiffers) != same_to_the_compressor,
             "the check finds a pixel byte that differs");
 }
@@ -82,12 +80,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     if (size == 0) {
         return 0;
     }
-    const framestow::CodecSettings settings = fuzzcheck::settings_from_byte(data[0]);
     const std::span<const uint8_t> compressed(data + 1, size - 1);
 
     uint64_t room = 0;
     if (has_known_header(compressed)) {
-        room = fuzzcheck::decode_room(framestow::load_picture_header(compressed.data()), settings);
+        room = fuzzcheck::pixel_bytes(framestow::load_picture_header(compressed.data()));
     }
     // A picture larger than the picture buffer is refused, whatever area it is offered.
     const bool fits = room <= framestow::kPictureBufferSize;
@@ -97,7 +94,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     const bool short_area = (data[0] & kShortAreaBit) != 0 && room > 0;
     std::vector<uint8_t> area(fits ? room - (short_area ? 1 : 0) : 64);
 
-    const framestow::DecodedPicture decoded = framestow::decode_picture(compressed, settings, area);
+    const framestow::DecodedPicture decoded = framestow::decode_picture(compressed, area);
     if (decoded.status != framestow::CodecStatus::kOk) {
         return 0;
     }
@@ -108,6 +105,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
                                        fuzzcheck::bytes_per_pixel(header.pixel_format),
             "the promised pixel bytes follow from the header");
     require(decoded.decoded_bytes <= area.size(), "the decoder stays within its area");
-    check_against_decoded(compressed, settings, area, decoded);
+    check_against_decoded(compressed, area, decoded);
     return 0;
 }

@@ -187,6 +187,49 @@ void write_decoder_seeds(const fs::path& corpus) {
     out.add("marker_cut_token", Bytes(cut.begin(), cut.end() - 3));
 }
 
+// The stream decoder harness's input: the seeds of the piece sizes, the skip in units of 7 bytes,
+// then the image of a decoder seed without its settings byte.
+Bytes stream_input(uint8_t in_seed, uint8_t out_seed, uint8_t skip, const Bytes& decoder_seed) {
+    return concat({in_seed, out_seed, skip}, Bytes(decoder_seed.begin() + 1, decoder_seed.end()));
+}
+
+void write_stream_decoder_seeds(const fs::path& corpus) {
+    using framestow::kFormat32;
+    using framestow::kFormatRgb565;
+    const CorpusWriter out(corpus, "stream_decoder");
+    const Bytes pixel = {0x00, 0x00, 0xFF, 0xFF};
+    const Bytes marker_unit = {0x89, 0x67, 0x45, 0x23};
+    out.add(
+        "block_varied_8x8",
+        stream_input(1, 2, 0, compressed_seed(kBlockSettings, kFormat32, 8, 8, varied_rgba(8, 8))));
+    out.add(
+        "block_two_blocks_skipped",
+        stream_input(3, 4, 100,
+                     compressed_seed(kBlockSettings, kFormat32, 1100, 1, distinct_units(1100))));
+    out.add("block_run_20000", stream_input(5, 6, 0,
+                                            compressed_seed(kBlockSettings, kFormat32, 200, 100,
+                                                            repeated(pixel, 20000))));
+    out.add("block_run_byte", stream_input(7, 8, 0,
+                                           compressed_seed(kBlockSettings, kFormat32, 2, 1,
+                                                           {0x5F, 1, 2, 3, 0x5F, 1, 2, 4})));
+    out.add("marker_varied_8x8",
+            stream_input(9, 10, 1,
+                         compressed_seed(kMarkerSettings, kFormat32, 8, 8, varied_rgba(8, 8))));
+    out.add("marker_run_marker_units", stream_input(11, 12, 0,
+                                                    compressed_seed(kMarkerSettings, kFormat32, 3,
+                                                                    1, repeated(marker_unit, 3))));
+    out.add("marker_rgb565_odd_5x3", stream_input(13, 14, 0,
+                                                  compressed_seed(kMarkerSettings, kFormatRgb565, 5,
+                                                                  3, repeated(pixel, 8))));
+    out.add("marker_one_pixel_tuned",
+            stream_input(15, 16, 0, compressed_seed(kBlockSettings, kFormat32, 1, 1, pixel)));
+    Bytes wrong_index = compressed_seed(kBlockSettings, kFormat32, 1100, 1, distinct_units(1100));
+    wrong_index[1 + framestow::kPictureHeaderSize] = 7;
+    out.add("block_wrong_index", stream_input(17, 18, 0, wrong_index));
+    const Bytes cut = compressed_seed(kMarkerSettings, kFormat32, 16, 16, repeated(pixel, 256));
+    out.add("marker_cut_token", stream_input(19, 20, 0, Bytes(cut.begin(), cut.end() - 3)));
+}
+
 // The compressor harness's input: settings, width, height, room, then the pixel pattern.
 Bytes compressor_input(uint8_t settings_byte, uint16_t width, uint16_t height, uint8_t room,
                        const Bytes& pattern) {
@@ -306,6 +349,7 @@ int main(int argc, char** argv) {
         write_png_seeds(corpus);
         write_bmp_seeds(corpus);
         write_decoder_seeds(corpus);
+        write_stream_decoder_seeds(corpus);
         write_compressor_seeds(corpus);
         write_ini_seeds(corpus);
         write_picture_name_seeds(corpus);

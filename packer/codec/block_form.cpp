@@ -13,9 +13,6 @@ using detail::kUnitSize;
 
 namespace {
 
-// The smallest token that can open a block's content item: 0x5F, the unit and one length byte.
-constexpr std::size_t kShortestRunToken = 6;
-
 uint32_t take_unit(const uint8_t* units, std::size_t index) {
     return block_form_unit(detail::load_unit(units, index));
 }
@@ -175,73 +172,6 @@ CodecStatus BlockZipBody(std::span<const uint8_t> pixels, std::span<uint8_t> buf
     }
     counter = cursor.block_start;
     return CodecStatus::kOk;
-}
-
-int64_t UnzipBlock(std::span<const uint8_t> content, std::span<uint8_t> out) {
-    if (content.size() > kBlockContentLimit) {
-        return -1;
-    }
-    const uint8_t* in = content.data();
-    std::size_t consumed = 0;
-    std::size_t produced = 0;
-    while (consumed < content.size()) {
-        const std::size_t left = content.size() - consumed;
-        const std::size_t room = out.size() - produced;
-        if (in[consumed] != kRunByte) {
-            if (left < kUnitSize || room < kUnitSize) {
-                return -1;
-            }
-            std::memcpy(out.data() + produced, in + consumed, kUnitSize);
-            produced += kUnitSize;
-            consumed += kUnitSize;
-            continue;
-        }
-        if (left < kShortestRunToken) {
-            return -1;
-        }
-        const uint8_t* length = in + consumed + 1 + kUnitSize;
-        const std::size_t length_bytes = std::size_t{1} + (length[0] >> 6);
-        const std::size_t size = 1 + kUnitSize + length_bytes;
-        if (left < size) {
-            return -1;
-        }
-        std::size_t run_length = length[0] & 0x3Fu;
-        for (std::size_t k = 1; k < length_bytes; ++k) {
-            run_length = (run_length << 8) | length[k];
-        }
-        if (run_length > room / kUnitSize) {
-            return -1;
-        }
-        detail::fill_units(out.data() + produced, in + consumed + 1, run_length);
-        produced += run_length * kUnitSize;
-        consumed += size;
-    }
-    return static_cast<int64_t>(produced);
-}
-
-int64_t UnzipBlocks(std::span<const uint8_t> body, std::span<uint8_t> out) {
-    std::size_t position = 0;
-    std::size_t produced = 0;
-    uint8_t expected_index = 0;
-    while (position < body.size()) {
-        if (body.size() - position < kBlockHeaderSize) {
-            return -1;
-        }
-        const uint8_t* header = body.data() + position;
-        const std::size_t length = load_be16(header + 1);
-        if (header[0] != expected_index || length > body.size() - position - kBlockHeaderSize) {
-            return -1;
-        }
-        const int64_t decoded =
-            UnzipBlock(body.subspan(position + kBlockHeaderSize, length), out.subspan(produced));
-        if (decoded < 0) {
-            return -1;
-        }
-        produced += static_cast<std::size_t>(decoded);
-        position += kBlockHeaderSize + length;
-        expected_index = static_cast<uint8_t>(expected_index + 1);
-    }
-    return static_cast<int64_t>(produced);
 }
 
 }  // namespace framestow

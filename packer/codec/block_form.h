@@ -27,7 +27,6 @@ constexpr uint8_t kRunByte = 0x5F;
 constexpr uint8_t kRunByteStandIn = 0x5E;
 constexpr std::size_t kBlockHeaderSize = 3;
 constexpr std::size_t kBlockCloseMark = 4096;
-constexpr std::size_t kBlockContentLimit = 4107;
 constexpr std::size_t kLongestRunLength = 1073741823;
 
 // Writes one run token at the start of `out` and sets `size` to its length (6 to 9). Fails with
@@ -48,13 +47,5 @@ constexpr std::size_t kLongestRunLength = 1073741823;
 inline uint32_t block_form_unit(uint32_t unit) {
     return (unit & 0xFFu) == kRunByte ? (unit & ~0xFFu) | kRunByteStandIn : unit;
 }
-
-// Decodes the content of one block into `out`. Returns the number of bytes decoded, or -1 when
-// the content is longer than 4107 bytes, ends inside an item, or would pass the end of `out`.
-[[nodiscard]] int64_t UnzipBlock(std::span<const uint8_t> content, std::span<uint8_t> out);
-
-// Decodes a whole block-form body into `out`. Returns the number of bytes decoded, or -1 when a
-// block header or content is cut short, a block index is out of sequence, or a block fails.
-[[nodiscard]] int64_t UnzipBlocks(std::span<const uint8_t> body, std::span<uint8_t> out);
 
 }  // namespace framestow

@@ -6,6 +6,7 @@
 #include "codec/block_form.h"
 #include "codec/byte_order.h"
 #include "codec/marker_form.h"
+#include "framestow_decoder.h"
 
 namespace framestow {
 
@@ -19,10 +20,6 @@ bool known_pixel_format(uint16_t pixel_format) {
 
 std::size_t bytes_per_pixel(uint16_t pixel_format) {
     return pixel_format == kFormat32 ? 4 : 2;
-}
-
-std::size_t round_up_to_unit(std::size_t bytes) {
-    return (bytes + kUnitSize - 1) / kUnitSize * kUnitSize;
 }
 
 CodecStatus write_body(BodyForm form, std::span<const uint8_t> pixels, int64_t pixel_count,
@@ -43,8 +40,29 @@ CodecStatus write_body(BodyForm form, std::span<const uint8_t> pixels, int64_t p
     return CodecStatus::kOk;
 }
 
-int64_t decode_body(BodyForm form, std::span<const uint8_t> body, std::span<uint8_t> out) {
-    return form == BodyForm::kBlock ? UnzipBlocks(body, out) : UnzipToBitmap(body, out);
+// The decoder reads the body form from the header: the block form for magic 0x4567 with 4-byte
+// pixels and more than one pixel. That is the rule choose_body_form gives for every image the
+// compressor writes, whose magic is 0x4567 exactly when the png section chooses a form other than
+// the marker form.
+BodyForm form_of_header(const PictureHeader& header) {
+    const bool block = header.magic == kMagicCompressedTuned && header.pixel_format == kFormat32 &&
+                       uint64_t{header.width} * header.height > 1;
+    return block ? BodyForm::kBlock : BodyForm::kMarker;
+}
+
+// Decodes a whole compressed image into `out`, which holds exactly its pixel bytes. False for
+// any body the compressor cannot have written.
+bool decode_whole(std::span<const uint8_t> compressed, std::span<uint8_t> out) {
+    fsd_decoder decoder;
+    fsd_init(&decoder);
+    std::size_t used = 0;
+    std::size_t made = 0;
+    fsd_status status = fsd_decode(&decoder, compressed.data(), compressed.size(), &used,
+                                   out.data(), out.size(), &made);
+    if (status == FSD_MORE) {
+        status = fsd_finish(&decoder);
+    }
+    return status == FSD_DONE && made == out.size();
 }
 
 // The offset of the first of `count` bytes where `decoded` and `original` differ, or `count`.
@@ -169,8 +187,7 @@ CodecStatus BufferUnzipHeader(std::span<const uint8_t> compressed, PictureHeader
     return CodecStatus::kOk;
 }
 
-DecodedPicture decode_picture(std::span<const uint8_t> compressed, const CodecSettings& settings,
-                              std::span<uint8_t> decoded) {
+DecodedPicture decode_picture(std::span<const uint8_t> compressed, std::span<uint8_t> decoded) {
     DecodedPicture picture;
     picture.status = BufferUnzipHeader(compressed, picture.header);
     if (picture.status != CodecStatus::kOk) {
@@ -181,35 +198,25 @@ DecodedPicture decode_picture(std::span<const uint8_t> compressed, const CodecSe
         picture.status = CodecStatus::kEmptyPicture;
         return picture;
     }
-    const int64_t pixel_count = int64_t{header.width} * header.height;
-    picture.form =
-        choose_body_form(picture_kind_of_format(header.pixel_format), pixel_count, settings);
+    picture.form = form_of_header(header);
     picture.pixel_bytes =
-        static_cast<std::size_t>(pixel_count) * bytes_per_pixel(header.pixel_format);
-    // The marker form may end in a unit that runs past the picture; the block form may not.
-    const std::size_t room = picture.form == BodyForm::kBlock
-                                 ? picture.pixel_bytes
-                                 : round_up_to_unit(picture.pixel_bytes);
-    if (room > decoded.size()) {
+        std::size_t{header.width} * header.height * bytes_per_pixel(header.pixel_format);
+    if (picture.pixel_bytes > decoded.size() ||
+        !decode_whole(compressed, decoded.first(picture.pixel_bytes))) {
         picture.status = CodecStatus::kMalformedBody;
         return picture;
     }
-    const int64_t result =
-        decode_body(picture.form, compressed.subspan(kPictureHeaderSize), decoded.first(room));
-    if (result < 0) {
-        picture.status = CodecStatus::kMalformedBody;
-        return picture;
-    }
-    picture.decoded_bytes = static_cast<std::size_t>(result);
+    picture.decoded_bytes = picture.pixel_bytes;
+    // The marker form's last unit runs 2 bytes past an RGB565 picture of an odd pixel count; the
+    // body thus holds 2 bytes more than the picture, which the check has always pointed out.
     picture.length_differs =
-        picture.form == BodyForm::kMarker && picture.decoded_bytes != picture.pixel_bytes;
+        picture.form == BodyForm::kMarker && picture.pixel_bytes % kUnitSize != 0;
     return picture;
 }
 
 DecodedPicture check_picture(std::span<const uint8_t> compressed,
-                             std::span<const uint8_t> original_pixels,
-                             const CodecSettings& settings, std::span<uint8_t> decoded) {
-    DecodedPicture picture = decode_picture(compressed, settings, decoded);
+                             std::span<const uint8_t> original_pixels, std::span<uint8_t> decoded) {
+    DecodedPicture picture = decode_picture(compressed, decoded);
     if (picture.status != CodecStatus::kOk) {
         return picture;
     }

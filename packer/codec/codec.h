@@ -65,26 +65,25 @@ struct DecodedPicture {
     PictureHeader header;  // valid unless status is kCompressedHeaderRefused
     BodyForm form = BodyForm::kMarker;
     std::size_t pixel_bytes = 0;    // what the header promises: width x height x bytes a pixel
-    std::size_t decoded_bytes = 0;  // what the body gave
-    // A marker body of another length than promised. An RGB565 picture of an odd pixel count
-    // always gives 2 bytes more, so this alone does not fail the decoding.
+    std::size_t decoded_bytes = 0;  // what the body gave: all of them, or none
+    // The marker body of an RGB565 picture of an odd pixel count, whose last unit runs 2 bytes
+    // past the picture. This alone does not fail the decoding.
     bool length_differs = false;
     std::size_t differs_at = 0;  // for kDecodedDiffers: the first pixel byte that differs
 };
 
-// Decodes a compressed image into `decoded` with the decoder of choose_body_form. Fails for a
-// bad header, a zero width or height, a body that is malformed or decodes past `pixel_bytes`
-// (rounded up to whole units in the marker form), or a picture larger than `decoded`.
+// Decodes a compressed image into the start of `decoded` with the portable decoder of decoder/,
+// which the firmware uses too, so that the check proves what the device will draw. The decoder
+// reads the body form from the header. Fails for a bad header, a zero width or height, a
+// picture larger than `decoded`, or any body that does not give exactly the promised pixels.
 [[nodiscard]] DecodedPicture decode_picture(std::span<const uint8_t> compressed,
-                                            const CodecSettings& settings,
                                             std::span<uint8_t> decoded);
 
-// The round-trip check: decode_picture, then the first pixel_bytes decoded bytes compared with
-// `original_pixels` as the compressor read them (a leading 0x5F of a unit as 0x5E in the block
-// form). A difference or a short result fails with kDecodedDiffers.
+// The round-trip check: decode_picture, then the decoded pixels compared with `original_pixels`
+// as the compressor read them (a leading 0x5F of a unit as 0x5E in the block form). A difference
+// fails with kDecodedDiffers.
 [[nodiscard]] DecodedPicture check_picture(std::span<const uint8_t> compressed,
                                            std::span<const uint8_t> original_pixels,
-                                           const CodecSettings& settings,
                                            std::span<uint8_t> decoded);
 
 }  // namespace framestow

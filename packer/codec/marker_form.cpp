@@ -92,36 +92,4 @@ CodecStatus SimpleZipBody(std::span<const uint8_t> pixels, std::span<uint8_t> bu
     return CodecStatus::kOk;
 }
 
-int64_t UnzipToBitmap(std::span<const uint8_t> body, std::span<uint8_t> out) {
-    const uint8_t* in = body.data();
-    std::size_t position = 0;
-    std::size_t produced = 0;
-    while (position < body.size()) {
-        const std::size_t left = body.size() - position;
-        if (left < kUnitSize) {
-            return -1;
-        }
-        if (load_le32(in + position) != kRunMarker) {
-            if (out.size() - produced < kUnitSize) {
-                return -1;
-            }
-            std::memcpy(out.data() + produced, in + position, kUnitSize);
-            produced += kUnitSize;
-            position += kUnitSize;
-            continue;
-        }
-        if (left < kMarkerTokenSize) {
-            return -1;
-        }
-        const uint32_t run_length = load_le32(in + position + 8);
-        if (run_length > (out.size() - produced) / kUnitSize) {
-            return -1;
-        }
-        detail::fill_units(out.data() + produced, in + position + 4, run_length);
-        produced += std::size_t{run_length} * kUnitSize;
-        position += kMarkerTokenSize;
-    }
-    return static_cast<int64_t>(produced);
-}
-
 }  // namespace framestow

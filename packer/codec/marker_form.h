@@ -34,8 +34,4 @@ constexpr std::size_t kMarkerTokenSize = 12;
 [[nodiscard]] CodecStatus ZipPix(std::span<uint8_t> buffer, std::size_t& counter, uint32_t value,
                                  uint32_t run_length);
 
-// Decodes a marker-form body into `out`. Returns the number of bytes decoded, or -1 when the
-// body ends inside an item or the decoded bytes would pass the end of `out`.
-[[nodiscard]] int64_t UnzipToBitmap(std::span<const uint8_t> body, std::span<uint8_t> out);
-
 }  // namespace framestow

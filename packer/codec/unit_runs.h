@@ -39,30 +39,4 @@ inline std::size_t skip_equal_units(const uint8_t* units, std::size_t index, std
     return index;
 }
 
-// Writes the 4 bytes at `unit` `count` times from `out` on; the caller has checked the room.
-// Long runs go out 32 bytes at a time, what is left in pairs of units.
-inline void fill_units(uint8_t* out, const uint8_t* unit, std::size_t count) {
-    constexpr std::size_t kChunk = 32;
-    std::size_t done = 0;
-    const std::size_t bytes = count * kUnitSize;
-    if (bytes >= kChunk) {
-        uint8_t pattern[kChunk];
-        for (std::size_t k = 0; k < kChunk; k += kUnitSize) {
-            std::memcpy(pattern + k, unit, kUnitSize);
-        }
-        for (; done + kChunk <= bytes; done += kChunk) {
-            std::memcpy(out + done, pattern, kChunk);
-        }
-    }
-    uint8_t pair_bytes[2 * kUnitSize];
-    std::memcpy(pair_bytes, unit, kUnitSize);
-    std::memcpy(pair_bytes + kUnitSize, unit, kUnitSize);
-    for (; done + sizeof pair_bytes <= bytes; done += sizeof pair_bytes) {
-        std::memcpy(out + done, pair_bytes, sizeof pair_bytes);
-    }
-    if (done < bytes) {
-        std::memcpy(out + done, unit, kUnitSize);
-    }
-}
-
 }  // namespace framestow::detail

@@ -209,10 +209,9 @@ PictureJob make_picture_job(const std::string& working_path, const std::string& 
 }
 
 DecodedPicture check_and_lay_out(std::span<const uint8_t> compressed, const ImageBitmap& bitmap,
-                                 const CodecSettings& settings, PictureBuffer& check_file) {
-    const DecodedPicture check =
-        check_picture(compressed, bitmap.bytes.subspan(kPictureHeaderSize), settings,
-                      std::span(check_file).subspan(kPictureHeaderSize));
+                                 PictureBuffer& check_file) {
+    const DecodedPicture check = check_picture(compressed, bitmap.bytes.subspan(kPictureHeaderSize),
+                                               std::span(check_file).subspan(kPictureHeaderSize));
     if (check.status != CodecStatus::kCompressedHeaderRefused) {
         PictureHeader header = check.header;
         header.magic = kMagicBitmap;
@@ -233,7 +232,7 @@ PreparedPicture prepare_picture(const PictureJob& job, const CodecSettings& sett
         return picture;
     }
     picture.check = check_and_lay_out(std::span(buffers.compressed.data(), picture.zip.size),
-                                      picture.load.bitmap, settings, buffers.decoded);
+                                      picture.load.bitmap, buffers.decoded);
     return picture;
 }
 

@@ -48,7 +48,6 @@ struct PreparedPicture {
 // it lays out as the check file: the header with the magic of raw pixels, then the pixels.
 [[nodiscard]] DecodedPicture check_and_lay_out(std::span<const uint8_t> compressed,
                                                const ImageBitmap& bitmap,
-                                               const CodecSettings& settings,
                                                PictureBuffer& check_file);
 
 // The compressed image file: the compressor's line and -1 when compression failed, else the

@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "codec/codec.h"
 #include "codec_test_support.h"
 
 namespace framestow {
@@ -34,11 +35,17 @@ TEST(WriteCompressData, UsesTheShortestRunLengthClass) {
         expected.resize(9, 0xEE);
         EXPECT_EQ(out, expected) << c.run_length;
 
-        // Tokens of the shorter classes decode back to their run.
+        // Tokens of the shorter classes, in a picture of one row that the token fills, decode
+        // back to their run.
         if (c.run_length <= 16384) {
+            std::vector<uint8_t> image(8 + 3);
+            store_picture_header(image.data(), {kMagicCompressedTuned, kFormat32,
+                                                static_cast<uint16_t>(c.run_length), 1});
+            store_be16(&image[9], static_cast<uint16_t>(size));
+            image.insert(image.end(), out.begin(), out.begin() + static_cast<std::ptrdiff_t>(size));
             std::vector<uint8_t> decoded(c.run_length * 4);
-            EXPECT_EQ(UnzipBlock(std::span(out).first(5 + c.length_bytes.size()), decoded),
-                      static_cast<int64_t>(decoded.size()));
+            ASSERT_EQ(decode_picture(image, decoded).status, CodecStatus::kOk) << c.run_length;
+            EXPECT_EQ(decoded, testing::repeated_units(0x44332211, c.run_length));
         }
     }
 
@@ -86,18 +93,19 @@ TEST(BlockZipBody, ClosesBlocksAt4096BytesAndWrapsTheIndex) {
     EXPECT_EQ(headers[1].index, 1);
     EXPECT_EQ(headers[1].length, 24u);
 
-    // The 257th block carries index 0 again, and the decoder accepts the wrap.
-    pixels = distinct_units(1024 * 256 + 10);
-    buffer.assign(pixels.size() + 257 * 3, 0);
-    counter = 0;
+    // The 257th block carries index 0 again, and the decoder accepts the wrap: 5243 x 50 units
+    // fill 256 blocks and 6 units more.
+    pixels = distinct_units(5243 * 50);
+    buffer.assign(8 + pixels.size() + 257 * 3, 0);
+    store_picture_header(buffer.data(), {kMagicCompressedTuned, kFormat32, 5243, 50});
+    counter = 8;
     ASSERT_EQ(BlockZipBody(pixels, buffer, counter), CodecStatus::kOk);
-    headers = block_headers(std::span(buffer).first(counter));
+    headers = block_headers(std::span(buffer).subspan(8, counter - 8));
     ASSERT_EQ(headers.size(), 257u);
     EXPECT_EQ(headers[255].index, 255);
     EXPECT_EQ(headers[256].index, 0);
     std::vector<uint8_t> decoded(pixels.size());
-    EXPECT_EQ(UnzipBlocks(std::span(buffer).first(counter), decoded),
-              static_cast<int64_t>(pixels.size()));
+    ASSERT_EQ(decode_picture(std::span(buffer).first(counter), decoded).status, CodecStatus::kOk);
     EXPECT_EQ(decoded, pixels);
 }
 

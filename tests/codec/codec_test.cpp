@@ -89,8 +89,8 @@ TEST(Codec, RoundTripsPicturesInBothFormsAndRepeatsItself) {
                 EXPECT_EQ(std::vector(bitmap.begin() + 8, bitmap.end()), original);
 
                 std::vector<uint8_t> decoded(bytes + 4);
-                const DecodedPicture result = check_picture(std::span(compressed).first(first.size),
-                                                            original, settings, decoded);
+                const DecodedPicture result =
+                    check_picture(std::span(compressed).first(first.size), original, decoded);
                 ASSERT_EQ(result.status, CodecStatus::kOk);
                 const bool block = result.form == BodyForm::kBlock;
                 EXPECT_EQ(std::vector(decoded.begin(), decoded.begin() + bytes),
@@ -191,7 +191,7 @@ TEST(Codec, DecodeRefusesMalformedImages) {
     };
     for (const Case& c : cases) {
         std::vector<uint8_t> decoded(1 << 16);
-        EXPECT_EQ(decode_picture(c.compressed, kBlockSettings, decoded).status, c.status) << c.name;
+        EXPECT_EQ(decode_picture(c.compressed, decoded).status, c.status) << c.name;
     }
 }
 

@@ -1,8 +1,8 @@
 # Compiles the decoder for a Cortex-M4 as a firmware would and checks what it costs there:
 #   cmake -DARM_GCC=<arm-none-eabi-gcc> -DSOURCE=<framestow_decoder.c> -DWORK_DIR=<dir> -P this
-# Fails above 2048 bytes of .text, above 128 bytes of stack (every frame of the object added up,
-# which bounds any call chain within it, as nothing recurses; memcpy's and memset's own frames
-# come on top), above 64 bytes of state, or on any undefined symbol but memcpy and memset.
+# Fails above 2048 bytes of .text, above 128 bytes of stack (the deepest chain of calls within the
+# decoder, each frame as -fstack-usage gives it; nothing recurses, and memcpy's and memset's own
+# frames come on top), above 64 bytes of state, or on any undefined symbol but memcpy and memset.
 if(NOT ARM_GCC)
   message(FATAL_ERROR "arm-none-eabi-gcc not found: scripts/install-deps.sh installs gcc-arm-none-eabi")
 endif()
@@ -21,17 +21,47 @@ function(run)
 endfunction()
 
 set(object "${WORK_DIR}/framestow_decoder.o")
-run(${ARM_GCC} ${flags} -fstack-usage -c "${SOURCE}" -o "${object}")
+run(${ARM_GCC} ${flags} -fstack-usage -fcallgraph-info=su -c "${SOURCE}" -o "${object}")
 
 run(${tool_prefix}size -A "${object}")
 string(REGEX MATCH "\n\\.text[ \t]+([0-9]+)" _ "${output}")
 set(text "${CMAKE_MATCH_1}")
 
-file(STRINGS "${WORK_DIR}/framestow_decoder.su" frames)
+# The call graph: each function's own frame, then the deepest chain below each, found by relaxing
+# every edge as often as there are functions.
+file(STRINGS "${WORK_DIR}/framestow_decoder.ci" graph)
+set(functions "")
+set(edges "")
+foreach(line IN LISTS graph)
+  if(line MATCHES "^node: { title: \"([^\"]+)\" label: \"[^\"]*\\\\n([0-9]+) bytes")
+    string(MAKE_C_IDENTIFIER "${CMAKE_MATCH_1}" name)
+    list(APPEND functions ${name})
+    set(frame_${name} ${CMAKE_MATCH_2})
+    set(depth_${name} ${CMAKE_MATCH_2})
+  elseif(line MATCHES "^edge: { sourcename: \"([^\"]+)\" targetname: \"([^\"]+)\"")
+    string(MAKE_C_IDENTIFIER "${CMAKE_MATCH_1}" from)
+    string(MAKE_C_IDENTIFIER "${CMAKE_MATCH_2}" to)
+    list(APPEND edges "${from}:${to}")
+  endif()
+endforeach()
+foreach(_ IN LISTS functions)
+  foreach(edge IN LISTS edges)
+    string(REPLACE ":" ";" ends "${edge}")
+    list(GET ends 0 from)
+    list(GET ends 1 to)
+    if(DEFINED depth_${to})
+      math(EXPR through "${frame_${from}} + ${depth_${to}}")
+      if(through GREATER depth_${from})
+        set(depth_${from} ${through})
+      endif()
+    endif()
+  endforeach()
+endforeach()
 set(stack 0)
-foreach(frame IN LISTS frames)
-  string(REGEX MATCH "\t([0-9]+)\t" _ "${frame}")
-  math(EXPR stack "${stack} + ${CMAKE_MATCH_1}")
+foreach(name IN LISTS functions)
+  if(depth_${name} GREATER stack)
+    set(stack ${depth_${name}})
+  endif()
 endforeach()
 
 run(${tool_prefix}nm -u "${object}")

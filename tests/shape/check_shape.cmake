@@ -10,7 +10,7 @@
 cmake_minimum_required(VERSION 3.25)
 
 set(allowed_platform "")
-set(allowed_codec "")
+set(allowed_codec decoder)
 set(allowed_image_input codec platform)
 set(allowed_workspace platform)
 set(allowed_packaging platform)

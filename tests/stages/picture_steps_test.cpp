@@ -31,10 +31,9 @@ class SimpleZipTest : public ::testing::Test {
     }
 
     // The round-trip check of the first `size` compressed bytes against the picture's pixels.
-    int check(const ImageBitmap& picture, std::size_t size, const CodecSettings& settings) {
-        const DecodedPicture decoded =
-            check_and_lay_out(std::span<const uint8_t>(buffers.compressed.data(), size), picture,
-                              settings, buffers.decoded);
+    int check(const ImageBitmap& picture, std::size_t size) {
+        const DecodedPicture decoded = check_and_lay_out(
+            std::span<const uint8_t>(buffers.compressed.data(), size), picture, buffers.decoded);
         return BufferUnzip(check_path, decoded, buffers.decoded);
     }
 
@@ -46,7 +45,7 @@ class SimpleZipTest : public ::testing::Test {
         const int result = simpleZip(zip_path, zip, buffers.compressed);
         if (result == 0) {
             EXPECT_EQ(zip.size, read_bytes(zip_path).size());
-            check_result = check(picture, zip.size, settings);
+            check_result = check(picture, zip.size);
         }
         return result;
     }
@@ -202,8 +201,8 @@ TEST_F(SimpleZipTest, CheckFailsWhenTheDecodedPictureDiffers) {
     };
     const Case cases[] = {
         {"pixel changed", 5, 0, "BufferUnzip: ERR,decoded picture differs at byte 5\n"},
-        {"body cut short", -1, 4,
-         "BufferUnzip result = -1\nBufferUnzip: ERR,decoded picture differs at byte 8\n"},
+        // The decoder refuses a body that ends before the last pixel, without a line.
+        {"body cut short", -1, 4, ""},
         {"nothing left but the header", -1, 12, ""},
     };
     for (const Case& c : cases) {
@@ -214,7 +213,7 @@ TEST_F(SimpleZipTest, CheckFailsWhenTheDecodedPictureDiffers) {
             buffers.bitmap[8 + static_cast<std::size_t>(c.changed_byte)] ^= 0xFF;
         }
         CoutCapture capture;
-        EXPECT_EQ(check(picture, zip.size - c.size_cut, CodecSettings{}), -1) << c.name;
+        EXPECT_EQ(check(picture, zip.size - c.size_cut), -1) << c.name;
         EXPECT_EQ(capture.text(), c.output) << c.name;
         EXPECT_LE(read_bytes(check_path).size(), 8u) << c.name;
     }
@@ -241,8 +240,8 @@ TEST_F(SimpleZipTest, ReportsFilesThatCannotBeOpened) {
     const ImageBitmap picture = put_picture(buffers.bitmap, kFormat32, 1, 1, {1, 2, 3, 4});
     const std::string missing = file("no_such_folder/A001_001.png");
     const CompressedPicture zip = compress(picture, CodecSettings{});
-    const DecodedPicture decoded = check_and_lay_out(std::span(buffers.compressed.data(), zip.size),
-                                                     picture, CodecSettings{}, buffers.decoded);
+    const DecodedPicture decoded =
+        check_and_lay_out(std::span(buffers.compressed.data(), zip.size), picture, buffers.decoded);
     CoutCapture capture;
     EXPECT_EQ(simpleZip(missing, zip, buffers.compressed), -1);
     EXPECT_EQ(BufferUnzip(missing, decoded, buffers.decoded), -1);
@@ -260,8 +259,8 @@ TEST_F(SimpleZipTest, ReportsFilesThatCannotBeWrittenInFull) {
     }
     const ImageBitmap picture = put_picture(buffers.bitmap, kFormat32, 1, 1, {1, 2, 3, 4});
     const CompressedPicture zip = compress(picture, CodecSettings{});
-    const DecodedPicture decoded = check_and_lay_out(std::span(buffers.compressed.data(), zip.size),
-                                                     picture, CodecSettings{}, buffers.decoded);
+    const DecodedPicture decoded =
+        check_and_lay_out(std::span(buffers.compressed.data(), zip.size), picture, buffers.decoded);
     CoutCapture capture;
     EXPECT_EQ(simpleZip("/dev/full", zip, buffers.compressed), -1);
     EXPECT_EQ(BufferUnzip("/dev/full", decoded, buffers.decoded), -1);
