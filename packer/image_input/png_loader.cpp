@@ -3,7 +3,9 @@
 #include <png.h>
 
 #include <array>
+#include <bit>
 #include <csetjmp>
+#include <cstring>
 #include <vector>
 
 #include "image_input/image_bitmap.h"
@@ -12,7 +14,7 @@
 //
 //   picture once expanded   bytes of one pixel
 //   RGB with alpha          blue, green, red, alpha (libpng's BGR transform)
-//   RGB                     red, green, blue, 0xFF (libpng's filler after the colour)
+//   RGB                     red, green, blue, 0xFF
 //
 // The two orders differ, as the device expects them.
 namespace framestow {
@@ -98,9 +100,34 @@ bool has_alpha(png_structp png, png_infop info) {
            png_get_valid(png, info, PNG_INFO_tRNS) != 0;
 }
 
-// The colour types the bitmap takes: RGB with alpha, and RGB, which libpng fills to 4 bytes.
-bool takes_colour_type(int colour_type) {
-    return colour_type == PNG_COLOR_TYPE_RGB_ALPHA || colour_type == PNG_COLOR_TYPE_RGB;
+// Bytes a pixel that libpng delivers for the colour types the bitmap takes; 0 for the others.
+std::size_t source_pixel_size(int colour_type) {
+    switch (colour_type) {
+        case PNG_COLOR_TYPE_RGB_ALPHA:
+            return 4;
+        case PNG_COLOR_TYPE_RGB:
+            return 3;
+        default:
+            return 0;
+    }
+}
+
+// Turns each row's 3-byte pixels red, green, blue into red, green, blue, FF in place. Working
+// from the last pixel back, a pixel's 4 bytes never cover a 3-byte pixel that is still to be
+// read; each pixel is read as 4 bytes at once, the fourth (the next pixel's, or the row's spare
+// room after the last one) replaced by the alpha.
+void widen_rgb_rows(const std::vector<png_bytep>& rows, uint32_t width) {
+    // The fourth byte in memory of a 32-bit value, whichever the machine's byte order.
+    constexpr uint32_t kFourthByte =
+        std::endian::native == std::endian::little ? 0xFF000000u : 0x000000FFu;
+    for (png_bytep row : rows) {
+        for (std::size_t x = width; x-- > 0;) {
+            uint32_t pixel;
+            std::memcpy(&pixel, row + 3 * x, sizeof pixel);
+            pixel |= kFourthByte;
+            std::memcpy(row + 4 * x, &pixel, sizeof pixel);
+        }
+    }
 }
 
 // libpng writes each row straight to its place in the bitmap buffer.
@@ -151,16 +178,13 @@ int read_png_file(const PngReadStructs& structs, ByteSource& source, PictureBuff
         return -1;
     }
     // Palette to RGB (with alpha where a transparency chunk exists), low bit depths widened,
-    // 16-bit samples cut to 8 bits; then red and blue swapped where there is alpha, and an
-    // opaque alpha byte added after red, green, blue where there is none.
+    // 16-bit samples cut to 8 bits, and red and blue swapped where there is alpha.
     const bool alpha = has_alpha(png, info);
     const bool transformed = run_guarded(png, [&] {
         png_set_expand(png);
         png_set_strip_16(png);
         if (alpha) {
             png_set_bgr(png);
-        } else {
-            png_set_filler(png, 0xFF, PNG_FILLER_AFTER);
         }
         png_set_interlace_handling(png);
         png_read_update_info(png, info);
@@ -168,8 +192,9 @@ int read_png_file(const PngReadStructs& structs, ByteSource& source, PictureBuff
     if (!transformed) {
         return -1;
     }
-    if (!takes_colour_type(png_get_color_type(png, info)) || png_get_bit_depth(png, info) != 8 ||
-        png_get_rowbytes(png, info) != std::size_t{width} * kPngPixelSize) {
+    const std::size_t pixel_size = source_pixel_size(png_get_color_type(png, info));
+    if (pixel_size == 0 || png_get_bit_depth(png, info) != 8 ||
+        png_get_rowbytes(png, info) != std::size_t{width} * pixel_size) {
         return -1;
     }
     std::vector<png_bytep> rows = bitmap_rows(buffer, width, height);
@@ -179,6 +204,9 @@ int read_png_file(const PngReadStructs& structs, ByteSource& source, PictureBuff
     });
     if (!decoded) {
         return -1;
+    }
+    if (pixel_size == 3) {
+        widen_rgb_rows(rows, width);
     }
     finish_bitmap(buffer, kFormat32, uint64_t{width} * height * kPngPixelSize, bitmap);
     return 0;
