@@ -1,6 +1,7 @@
 #include "codec/codec.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 #include "codec/block_form.h"
@@ -82,15 +83,15 @@ std::size_t first_block_form_difference(const uint8_t* decoded, const uint8_t* o
     constexpr std::size_t kStretch = 4096;
     for (std::size_t start = 0; start < count; start += kStretch) {
         const std::size_t end = std::min(count, start + kStretch);
-        if (first_difference(decoded + start, original + start, end - start) == end - start) {
+        if (std::memcmp(decoded + start, original + start, end - start) == 0) {
             continue;
         }
         for (std::size_t unit = start; unit < end; unit += kUnitSize) {
-            uint8_t expected_bytes[kUnitSize];
-            store_le32(expected_bytes, block_form_unit(load_le32(original + unit)));
-            const std::size_t offset = first_difference(decoded + unit, expected_bytes, kUnitSize);
-            if (offset < kUnitSize) {
-                return unit + offset;
+            const uint32_t differing =
+                load_le32(decoded + unit) ^ block_form_unit(load_le32(original + unit));
+            if (differing != 0) {
+                // The unit's bytes are read first byte lowest.
+                return unit + static_cast<std::size_t>(std::countr_zero(differing)) / 8;
             }
         }
     }
