@@ -76,22 +76,41 @@ std::size_t first_difference(const uint8_t* decoded, const uint8_t* original, st
                                     decoded);
 }
 
-// The same for the block form, whose units that began with 0x5F decode with 0x5E: the bytes are
-// compared in stretches, and unit by unit only within a stretch that differs.
+// The unit that the block form stores for a unit read in the machine's byte order: one whose
+// first byte in memory is 0x5F has 0x5E there.
+uint32_t stored_unit(uint32_t unit) {
+    constexpr int kFirstByteShift = std::endian::native == std::endian::little ? 0 : 24;
+    constexpr uint32_t kRunByteAtFirst = uint32_t{kRunByte} << kFirstByteShift;
+    constexpr uint32_t kFirstByteMask = uint32_t{0xFF} << kFirstByteShift;
+    return (unit & kFirstByteMask) == kRunByteAtFirst ? unit - (1u << kFirstByteShift) : unit;
+}
+
+// The same for the block form, whose units that began with 0x5F decode with 0x5E. Stretches of
+// units are compared as a whole first, in a loop without branches that compilers run on several
+// units at once, and unit by unit only where a stretch differs.
 std::size_t first_block_form_difference(const uint8_t* decoded, const uint8_t* original,
                                         std::size_t count) {
-    constexpr std::size_t kStretch = 4096;
-    for (std::size_t start = 0; start < count; start += kStretch) {
-        const std::size_t end = std::min(count, start + kStretch);
-        if (std::memcmp(decoded + start, original + start, end - start) == 0) {
+    constexpr std::size_t kStretchUnits = 1024;
+    const std::size_t units = count / kUnitSize;
+    for (std::size_t start = 0; start < units; start += kStretchUnits) {
+        const std::size_t end = std::min(units, start + kStretchUnits);
+        uint32_t differing = 0;
+        for (std::size_t unit = start; unit < end; ++unit) {
+            uint32_t got;
+            uint32_t read;
+            std::memcpy(&got, decoded + unit * kUnitSize, kUnitSize);
+            std::memcpy(&read, original + unit * kUnitSize, kUnitSize);
+            differing |= got ^ stored_unit(read);
+        }
+        if (differing == 0) {
             continue;
         }
-        for (std::size_t unit = start; unit < end; unit += kUnitSize) {
-            const uint32_t differing =
-                load_le32(decoded + unit) ^ block_form_unit(load_le32(original + unit));
-            if (differing != 0) {
+        for (std::size_t unit = start; unit < end; ++unit) {
+            const std::size_t at = unit * kUnitSize;
+            const uint32_t expected = block_form_unit(load_le32(original + at));
+            if (const uint32_t bits = load_le32(decoded + at) ^ expected; bits != 0) {
                 // The unit's bytes are read first byte lowest.
-                return unit + static_cast<std::size_t>(std::countr_zero(differing)) / 8;
+                return at + static_cast<std::size_t>(std::countr_zero(bits)) / 8;
             }
         }
     }
