@@ -12,7 +12,8 @@ namespace framestow {
 namespace {
 
 constexpr uint32_t kFirstPictureOffset = 8;
-constexpr std::size_t kCopyChunk = 1024;
+// Pictures are copied in pieces of this size, a few system calls each.
+constexpr std::size_t kCopyChunk = std::size_t{1} << 16;
 
 // A length that could not be found is shown as the failed stream position: all bits set.
 constexpr uint64_t kUnknownLength = std::numeric_limits<uint64_t>::max();

@@ -9,31 +9,34 @@ namespace framestow::platform {
 
 namespace {
 
-// Staging files, pictures and packages are read and written in large pieces; a stream buffer of
-// this size lets each system call move that much, where the C runtime's default would take one
-// for every few kilobytes.
-constexpr std::size_t kStreamBuffer = std::size_t{1} << 16;
-
-std::FILE* open_buffered(const std::string& path, const char* mode) {
-    std::FILE* stream = std::fopen(path.c_str(), mode);
-    if (stream != nullptr) {
-        std::setvbuf(stream, nullptr, _IOFBF, kStreamBuffer);
-    }
-    return stream;
-}
+// Pictures are read in small pieces (libpng asks for a few kilobytes at a time); a read buffer of
+// this size lets each system call bring in that much, where the C runtime's default would take
+// one for every few kilobytes. The runtime takes a buffer's size only with the buffer itself.
+// Writes need none: the packer writes whole files, or large pieces, which the runtime passes on
+// as they come.
+constexpr std::size_t kReadBuffer = std::size_t{1} << 16;
 
 }  // namespace
 
 File File::open_for_reading(const std::string& path) {
-    return File(open_buffered(path, "rb"));
+    File file;
+    file.stream_ = std::fopen(path.c_str(), "rb");
+    if (file.stream_ != nullptr) {
+        file.buffer_ = std::make_unique_for_overwrite<char[]>(kReadBuffer);
+        std::setvbuf(file.stream_, file.buffer_.get(), _IOFBF, kReadBuffer);
+    }
+    return file;
 }
 
 File File::open_for_writing(const std::string& path) {
-    return File(open_buffered(path, "wb"));
+    File file;
+    file.stream_ = std::fopen(path.c_str(), "wb");
+    return file;
 }
 
 File::File(File&& other) noexcept
-    : stream_(std::exchange(other.stream_, nullptr)),
+    : buffer_(std::move(other.buffer_)),
+      stream_(std::exchange(other.stream_, nullptr)),
       write_failed_(std::exchange(other.write_failed_, false)) {}
 
 File& File::operator=(File&& other) noexcept {
@@ -41,6 +44,7 @@ File& File::operator=(File&& other) noexcept {
         if (stream_ != nullptr) {
             std::fclose(stream_);
         }
+        buffer_ = std::move(other.buffer_);
         stream_ = std::exchange(other.stream_, nullptr);
         write_failed_ = std::exchange(other.write_failed_, false);
     }

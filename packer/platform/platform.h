@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -105,7 +106,8 @@ class File {
     [[nodiscard]] bool close();
 
   private:
-    explicit File(std::FILE* stream) : stream_(stream) {}
+    // The read buffer of a stream opened for reading, which the stream uses until it is closed.
+    std::unique_ptr<char[]> buffer_;
     std::FILE* stream_ = nullptr;
     bool write_failed_ = false;
 };
