@@ -250,9 +250,10 @@ void compare_items(const BitmapTable& table, const XmlApp& app, Problems& proble
         const std::string where = table.package + " " + slot_name(table, i);
         const auto differs = [&](const std::string& what, const std::string& in_source,
                                  const std::string& in_xml) {
-            problems.push_back({where, what + " " + in_source + " in BitmapMapping.cpp" +
-                                           source_line(row.line) + ", " + in_xml +
-                                           " in BitmapMapping.xml" + xml_line(item.line)});
+            problems.push_back({where, what + " " + in_source + " in BitmapMapping.cpp line " +
+                                           std::to_string(row.line) + ", " + in_xml +
+                                           " in BitmapMapping.xml line " +
+                                           std::to_string(item.line)});
         };
         if (item.name != row.comment_name) {
             differs("name", row.comment_name, item.name);
@@ -304,10 +305,12 @@ void check_header(const PackageLine& line, const PackageFile& file, Problems& pr
     }
 }
 
-// Entries lie back to back from offset 8 and inside the file. After a misplaced entry the next
-// one is expected where that one ends, so one wrong row gives one line, not one for every row
-// after it.
-void check_placement(const PackageFile& file, const std::vector<const TableRow*>& rows,
+// Entries lie back to back from offset 8 and inside the file, and end where the package line
+// says the package ends (the file's own length is compared with that line apart). After a
+// misplaced entry the next one is expected where that one ends, so one wrong row gives one line,
+// not one for every row after it.
+void check_placement(const PackageLine& line, const PackageFile& file,
+                     const std::vector<const TableRow*>& rows,
                      const std::vector<std::string>& labels, Problems& problems) {
     uint64_t expected = kPackageHeaderSize;
     for (std::size_t i = 0; i < rows.size(); ++i) {
@@ -329,10 +332,10 @@ void check_placement(const PackageFile& file, const std::vector<const TableRow*>
         }
         expected = end;
     }
-    if (file.present && expected != file.length && !rows.empty()) {
+    if (!rows.empty() && expected != line.size) {
         problems.push_back({file.name, "its entries end at byte " + std::to_string(expected) +
-                                           ", the file is " + std::to_string(file.length) +
-                                           " bytes long"});
+                                           ", its package line says size = " +
+                                           std::to_string(line.size) + source_line(line.line)});
     }
 }
 
@@ -431,7 +434,7 @@ Problems check_package_files(const MappingSource& source, const std::vector<Pack
                                                " bytes, BitmapMapping.cpp says size = " +
                                                std::to_string(line.size) + source_line(line.line)});
         }
-        check_placement(*file, rows, labels, problems);
+        check_placement(line, *file, rows, labels, problems);
     }
     for (const PackageFile& file : files) {
         if (file.present && package_number(source, file.name) == 0) {

@@ -6,6 +6,16 @@
 
 namespace framestow::inspect {
 
+namespace {
+
+std::string hex_text(uint16_t value) {
+    char text[8];
+    std::snprintf(text, sizeof text, "0x%04X", static_cast<unsigned>(value));
+    return text;
+}
+
+}  // namespace
+
 DecodedPicture decode_picture(std::span<const uint8_t> compressed) {
     DecodedPicture picture;
     fsd_decoder decoder;
@@ -55,6 +65,13 @@ std::string decode_failure(const DecodedPicture& picture) {
                " a picture may hold";
     }
     std::string text = std::string("does not decode: ") + fsd_status_name(picture.status);
+    if (picture.status == FSD_ERR_MAGIC) {
+        text += " " + hex_text(picture.magic);
+    } else if (picture.status == FSD_ERR_PIXEL_FORMAT) {
+        text += " " + hex_text(picture.pixel_format);
+    } else if (picture.status == FSD_ERR_EMPTY_PICTURE) {
+        text += " " + std::to_string(picture.width) + " x " + std::to_string(picture.height);
+    }
     if (picture.header_read) {
         text += " at body byte " + std::to_string(picture.stopped_at);
     }
@@ -73,9 +90,7 @@ std::string form_name(fsd_form form) {
 }
 
 std::string pixel_format_name(uint16_t pixel_format) {
-    char name[8];
-    std::snprintf(name, sizeof name, "0x%04X", static_cast<unsigned>(pixel_format));
-    return name;
+    return hex_text(pixel_format);
 }
 
 }  // namespace framestow::inspect
