@@ -418,7 +418,9 @@ Problems check_package_files(const MappingSource& source, const std::vector<Pack
                 problems.push_back({line.name,
                                     "missing from the output folder; "
                                     "BitmapMapping.cpp places " +
-                                        std::to_string(rows.size()) + " picture slots in it"});
+                                        std::to_string(rows.size()) +
+                                        (rows.size() == 1 ? " picture slot" : " picture slots") +
+                                        " in it"});
             }
             continue;
         }
