@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <map>
+#include <tuple>
 #include <utility>
 
 #include "consistency_checks.h"
@@ -64,10 +65,25 @@ Unreadable unreadable_because(const Slot& slot, const PackageFile* file) {
     return {};
 }
 
+// The slots in the order in which their bytes lie: package by package, by offset. So each package
+// is read in one pass however the tables order their rows; only entries that overlap the one
+// before them make the reader start again.
+std::vector<std::size_t> reading_order(const std::vector<Slot>& slots) {
+    std::vector<std::size_t> order(slots.size());
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        order[i] = i;
+    }
+    std::stable_sort(order.begin(), order.end(), [&slots](std::size_t a, std::size_t b) {
+        return std::tie(slots[a].package, slots[a].offset) <
+               std::tie(slots[b].package, slots[b].offset);
+    });
+    return order;
+}
+
 void read_pictures(Inspection& inspection, const PictureVisitor& visit) {
     std::map<std::string, PackageReader> readers;
     std::vector<uint8_t> bytes;
-    for (std::size_t i = 0; i < inspection.slots.size(); ++i) {
+    for (const std::size_t i : reading_order(inspection.slots)) {
         const Slot& slot = inspection.slots[i];
         PictureFacts& facts = inspection.facts[i];
         if (slot.placeholder()) {

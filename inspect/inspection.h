@@ -39,7 +39,8 @@ struct Inspection {
     std::size_t unreadable_pictures = 0;  // real slots whose picture did not decode
 };
 
-// Called for every slot whose picture decoded completely, in slot order, with the slot's index.
+// Called for every slot whose picture decoded completely, with the slot's index, in the order in
+// which the pictures lie in the packages.
 using PictureVisitor =
     std::function<void(std::size_t index, const Slot& slot, const DecodedPicture& picture)>;
 
