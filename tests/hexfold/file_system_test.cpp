@@ -10,7 +10,9 @@
 #include <iterator>
 #include <map>
 #include <optional>
+#include <random>
 #include <string>
+#include <system_error>
 
 namespace hexfold {
 namespace {
@@ -19,10 +21,19 @@ namespace fs = std::filesystem;
 
 class HexfoldFileSystem : public ::testing::Test {
   protected:
+    // A fresh folder of a random name (create_directory is false for an existing one), made
+    // with std::filesystem since Windows has no mkdtemp.
     void SetUp() override {
-        std::string name = (fs::temp_directory_path() / "hexfold_files_XXXXXX").string();
-        ASSERT_NE(mkdtemp(name.data()), nullptr);
-        dir_ = name;
+        std::random_device random;
+        for (int attempt = 0; attempt < 100 && dir_.empty(); ++attempt) {
+            const fs::path candidate =
+                fs::temp_directory_path() / ("hexfold_files_" + std::to_string(random()));
+            std::error_code error;
+            if (fs::create_directory(candidate, error)) {
+                dir_ = candidate;
+            }
+        }
+        ASSERT_FALSE(dir_.empty());
     }
     void TearDown() override {
         std::error_code ignored;

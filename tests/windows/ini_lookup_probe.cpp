@@ -19,7 +19,9 @@ int main(int argc, char* argv[]) {
             const std::string value =
                 framestow::platform::read_ini_value(argv[file], lookup.section, lookup.key);
             const std::string record = std::to_string(value.size()) + ":" + value;
-            results.write(record.data(), record.size());
+            if (!results.write(record.data(), record.size())) {
+                return 1;
+            }
         }
     }
     return results.close() ? 0 : 1;
