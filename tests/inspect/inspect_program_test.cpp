@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <png.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <nlohmann/json.hpp>
@@ -299,6 +300,21 @@ TEST(InspectProgram, VerifyNamesWhatDisagreesInBrokenOutputs) {
              return Lines{
                  "gui01.bin A002_001.png: image/A002_001.png now holds other pixels, "
                  "first at (0, 0): the package is older than the picture"};
+         },
+         1},
+        {"a check file that another picture left",
+         [](PackedDemo& demo) {
+             const fs::path other = demo.workspace.staged("image_unzip", "A001_001.png");
+             const fs::path check = demo.workspace.staged("image_unzip", "A001_002.png");
+             const Bytes a = testing::read_bytes(other);
+             const Bytes b = testing::read_bytes(check);
+             const auto at = static_cast<std::size_t>(
+                 std::mismatch(a.begin() + 8, a.end(), b.begin() + 8).first - a.begin() - 8);
+             fs::copy_file(other, check, fs::copy_options::overwrite_existing);
+             return Lines{
+                 "gui01.bin A001_002.png: the package holds other pixels than "
+                 "temp/image_unzip/A001_002.png, first at (" +
+                 std::to_string(at / 4 % 466) + ", " + std::to_string(at / 4 / 466) + ")"};
          },
          1},
         {"a damaged picture body",
