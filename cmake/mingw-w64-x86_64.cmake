@@ -24,6 +24,9 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+# The sysroot's zlib comes as libz.a and as the import library of zlib1.dll, which "-static" does
+# not keep out; the programs would then need zlib1.dll beside them.
+set(ZLIB_USE_STATIC_LIBS ON)
 
 find_program(FRAMESTOW_WINE NAMES wine wine64)
 if(FRAMESTOW_WINE)
