@@ -157,7 +157,7 @@ int run_report(const ReportOptions& options, std::ostream& out, std::ostream& er
         options.output, [&](std::size_t index, const Slot&, const DecodedPicture& picture) {
             pngs.resize(index + 1);
             pngs[index] = encode_png({picture.pixel_format, picture.width, picture.height},
-                                     picture.pixels, kPngFastest)
+                                     picture.pixels, PngEffort::kFastest)
                               .value_or(std::string());
         });
     if (!result.inspection) {
@@ -166,8 +166,10 @@ int run_report(const ReportOptions& options, std::ostream& out, std::ostream& er
     const Inspection& inspection = *result.inspection;
     pngs.resize(inspection.slots.size());
     const Summary summary = summarise(inspection);
-    const std::string page = report_page(inspection, summary, inspection.problems, pngs);
-    if (!write_file_safely(options.page, page)) {
+    StagedFile page(options.page);
+    write_report_page(inspection, summary, inspection.problems, pngs,
+                      [&page](std::string_view piece) { page.write(piece); });
+    if (!page.commit()) {
         return unusable({options.page, "cannot be written"}, err);
     }
     for (const Problem& problem : inspection.problems) {

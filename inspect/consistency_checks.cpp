@@ -56,7 +56,10 @@ std::size_t package_number(const MappingSource& source, const std::string& packa
 std::string version_text(const auto& parts) {
     std::string text;
     for (std::size_t i = 0; i < parts.size(); ++i) {
-        text += (i == 0 ? "" : ".") + std::to_string(uint64_t{parts[i]});
+        if (i != 0) {
+            text += '.';
+        }
+        text += std::to_string(uint64_t{parts[i]});
     }
     return text;
 }

@@ -1,6 +1,7 @@
 #include "output_files.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace framestow::inspect {
 
@@ -35,18 +36,42 @@ std::optional<std::string> read_whole_file(const std::string& path) {
     return text;
 }
 
-bool write_file_safely(const std::string& path, std::string_view bytes) {
-    const std::string temporary = path + ".partial";
-    platform::File file = platform::File::open_for_writing(temporary);
-    if (!file.is_open()) {
+StagedFile::StagedFile(std::string path)
+    : path_(std::move(path)),
+      temporary_(path_ + ".partial"),
+      file_(platform::File::open_for_writing(temporary_)),
+      failed_(!file_.is_open()) {}
+
+StagedFile::~StagedFile() {
+    if (!done_ && file_.is_open()) {
+        (void)file_.close();
+        (void)platform::remove_file(temporary_);
+    }
+}
+
+void StagedFile::write(std::string_view bytes) {
+    if (!failed_ && !file_.write(bytes.data(), bytes.size())) {
+        failed_ = true;
+    }
+}
+
+bool StagedFile::commit() {
+    done_ = true;
+    if (!file_.is_open()) {
         return false;
     }
-    const bool written = file.write(bytes.data(), bytes.size());
-    if (!file.close() || !written || !platform::replace_file(temporary, path)) {
-        (void)platform::remove_file(temporary);
+    const bool closed = file_.close();
+    if (failed_ || !closed || !platform::replace_file(temporary_, path_)) {
+        (void)platform::remove_file(temporary_);
         return false;
     }
     return true;
+}
+
+bool write_file_safely(const std::string& path, std::string_view bytes) {
+    StagedFile file(path);
+    file.write(bytes);
+    return file.commit();
 }
 
 PackageFile examine_package(const std::string& folder, const std::string& name) {

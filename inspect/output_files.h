@@ -20,8 +20,32 @@ std::string path_in(const std::string& folder, std::string_view name);
 // The whole file, or empty when it cannot be opened or read to its end.
 std::optional<std::string> read_whole_file(const std::string& path);
 
-// Writes `bytes` under a temporary name beside `path` and then gives it the name `path`, so that
-// a failed write leaves no partial file and an earlier file of that name as it was.
+// A file written in pieces under a temporary name beside `path` (with ".partial" added), which
+// takes the name `path` only when the whole file has been written: a failed or abandoned write
+// leaves no partial file, and an earlier file of that name as it was.
+class StagedFile {
+  public:
+    explicit StagedFile(std::string path);
+    ~StagedFile();
+    StagedFile(const StagedFile&) = delete;
+    StagedFile& operator=(const StagedFile&) = delete;
+
+    // Appends `bytes`; a failure shows at commit().
+    void write(std::string_view bytes);
+
+    // Closes the file and gives it its name. False when any write, the close or the renaming
+    // failed; the temporary file is gone then.
+    [[nodiscard]] bool commit();
+
+  private:
+    std::string path_;
+    std::string temporary_;
+    platform::File file_;
+    bool failed_ = false;
+    bool done_ = false;
+};
+
+// Writes the whole file `path` through a StagedFile.
 [[nodiscard]] bool write_file_safely(const std::string& path, std::string_view bytes);
 
 // What one package file holds where the mapping files cannot see: its length and header.

@@ -56,11 +56,16 @@ std::vector<uint8_t> widened_rgb565(std::span<const uint8_t> pixels) {
 
 // The only code that libpng may leave by longjmp: no object with a destructor lives here.
 bool write_rows(const PngWriteHolder& holder, const PixelLayout& layout, int colour_type,
-                int compression_level, png_bytepp rows) {
+                PngEffort effort, png_bytepp rows) {
     if (setjmp(png_jmpbuf(holder.png())) != 0) {
         return false;
     }
-    png_set_compression_level(holder.png(), compression_level);
+    if (effort == PngEffort::kFastest) {
+        png_set_compression_level(holder.png(), 1);
+        png_set_filter(holder.png(), PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE);
+    } else {
+        png_set_compression_level(holder.png(), 9);
+    }
     png_set_IHDR(holder.png(), holder.info(), layout.width, layout.height, 8, colour_type,
                  PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_write_info(holder.png(), holder.info());
@@ -72,7 +77,7 @@ bool write_rows(const PngWriteHolder& holder, const PixelLayout& layout, int col
 }  // namespace
 
 std::optional<std::string> encode_png(const PixelLayout& layout, std::span<const uint8_t> pixels,
-                                      int compression_level) {
+                                      PngEffort effort) {
     const bool rgb565 = layout.pixel_format == kFormatRgb565;
     if ((!rgb565 && layout.pixel_format != kFormat32) || layout.width == 0 || layout.height == 0) {
         return std::nullopt;
@@ -98,8 +103,8 @@ std::optional<std::string> encode_png(const PixelLayout& layout, std::span<const
         return std::nullopt;
     }
     png_set_write_fn(holder.png(), &file, append_to_string, flush_nothing);
-    if (!write_rows(holder, layout, rgb565 ? PNG_COLOR_TYPE_RGB : PNG_COLOR_TYPE_RGB_ALPHA,
-                    compression_level, rows.data())) {
+    if (!write_rows(holder, layout, rgb565 ? PNG_COLOR_TYPE_RGB : PNG_COLOR_TYPE_RGB_ALPHA, effort,
+                    rows.data())) {
         return std::nullopt;
     }
     return file;

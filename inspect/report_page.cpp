@@ -225,25 +225,29 @@ void add_picture_row(const Slot& slot, const PictureFacts& facts, const std::str
             cell("note", slot.placeholder() ? "placeholder" : facts.problem) + "</tr>\n";
 }
 
-void add_pictures(const Inspection& inspection, const std::vector<std::string>& pngs,
-                  std::string& page) {
-    page +=
+void write_pictures(const Inspection& inspection, const std::vector<std::string>& pngs,
+                    const PageWriter& write) {
+    write(
         "<h2>Pictures</h2>\n<div class=\"table-frame\"><table id=\"pictures\">\n<thead><tr>"
         "<th></th><th class=\"text\">name</th><th class=\"text\">app</th><th>no.</th>"
         "<th class=\"text\">package</th><th>offset</th><th>size</th><th>width</th>"
         "<th>height</th><th class=\"text\">format</th><th class=\"text\">form</th>"
         "<th>pixel bytes</th><th>ratio</th><th class=\"text\">note</th></tr></thead>\n"
-        "<tbody>\n";
+        "<tbody>\n");
+    std::string row;
     for (std::size_t i = 0; i < inspection.slots.size(); ++i) {
-        add_picture_row(inspection.slots[i], inspection.facts[i], pngs[i], page);
+        row.clear();
+        add_picture_row(inspection.slots[i], inspection.facts[i], pngs[i], row);
+        write(row);
     }
-    page += "</tbody></table></div>\n";
+    write("</tbody></table></div>\n");
 }
 
 }  // namespace
 
-std::string report_page(const Inspection& inspection, const Summary& summary,
-                        const Problems& problems, const std::vector<std::string>& pngs) {
+void write_report_page(const Inspection& inspection, const Summary& summary,
+                       const Problems& problems, const std::vector<std::string>& pngs,
+                       const PageWriter& write) {
     std::string page =
         "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
         "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
@@ -256,9 +260,9 @@ std::string report_page(const Inspection& inspection, const Summary& summary,
     for (const PackageTotals& package : summary.packages) {
         add_package(package, summary, page);
     }
-    add_pictures(inspection, pngs, page);
-    page += "</body>\n</html>\n";
-    return page;
+    write(page);
+    write_pictures(inspection, pngs, write);
+    write("</body>\n</html>\n");
 }
 
 }  // namespace framestow::inspect

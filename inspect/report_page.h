@@ -1,6 +1,8 @@
 #pragma once
 
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "inspection.h"
@@ -13,8 +15,13 @@
 // numbers of `list`, and the problems that `verify` finds.
 namespace framestow::inspect {
 
+// Receives the page piece by piece, so that a page of many large thumbnails is never whole in
+// memory.
+using PageWriter = std::function<void(std::string_view piece)>;
+
 // `pngs` holds the PNG file of each slot's picture, or an empty text where there is none.
-std::string report_page(const Inspection& inspection, const Summary& summary,
-                        const Problems& problems, const std::vector<std::string>& pngs);
+void write_report_page(const Inspection& inspection, const Summary& summary,
+                       const Problems& problems, const std::vector<std::string>& pngs,
+                       const PageWriter& write);
 
 }  // namespace framestow::inspect

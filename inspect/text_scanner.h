@@ -34,7 +34,6 @@ class TextScanner {
     bool at_end() const { return rest_.empty(); }
     // At the end once trailing blanks are skipped.
     bool only_blanks_left();
-    std::string_view rest() const { return rest_; }
 
   private:
     std::string_view rest_;

@@ -38,7 +38,7 @@ std::string first_difference(const DecodedPicture& picture, std::span<const uint
         return {};
     }
     const std::size_t pixel = at / (picture.pixel_format == 0xF565 ? 2 : 4);
-    return "(" + std::to_string(pixel % picture.width) + ", " +
+    return std::string("(") + std::to_string(pixel % picture.width) + ", " +
            std::to_string(pixel / picture.width) + ")";
 }
 
