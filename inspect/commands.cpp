@@ -93,6 +93,10 @@ int run_verify(const VerifyOptions& options, std::ostream& out) {
 }
 
 int run_extract(const ExtractOptions& options, std::ostream& out, std::ostream& err) {
+    // Nothing is made for an output folder that is not there.
+    if (!platform::folder_exists(options.output)) {
+        return unusable({options.output, "not a folder"}, err);
+    }
     if (!platform::folder_exists(options.destination) &&
         !platform::create_folder(options.destination)) {
         return unusable({options.destination, "cannot be created"}, err);

@@ -37,8 +37,12 @@ std::vector<PackageFile> examine_packages(const std::string& folder, const Mappi
         const bool named =
             std::any_of(files.begin(), files.end(),
                         [&name](const PackageFile& file) { return file.name == name; });
-        if (!named) {
-            files.push_back(examine_package(folder, name));
+        if (named) {
+            continue;
+        }
+        PackageFile file = examine_package(folder, name);
+        if (file.present) {
+            files.push_back(std::move(file));
         }
     }
     return files;

@@ -77,7 +77,12 @@ bool write_file_safely(const std::string& path, std::string_view bytes) {
 PackageFile examine_package(const std::string& folder, const std::string& name) {
     PackageFile package;
     package.name = name;
-    platform::File file = platform::File::open_for_reading(path_in(folder, name));
+    const std::string path = path_in(folder, name);
+    // Some systems open a folder like a file; a folder is no package.
+    if (platform::folder_exists(path)) {
+        return package;
+    }
+    platform::File file = platform::File::open_for_reading(path);
     const std::optional<uint64_t> length = file.is_open() ? file.length() : std::nullopt;
     if (!length) {
         return package;
@@ -89,13 +94,7 @@ PackageFile examine_package(const std::string& folder, const std::string& name) 
 }
 
 std::vector<std::string> package_files_in(const std::string& folder) {
-    std::vector<std::string> names;
-    for (const std::string& name : platform::wildcard_search(path_in(folder, "gui*.bin"))) {
-        if (!platform::folder_exists(path_in(folder, name))) {
-            names.push_back(name);
-        }
-    }
-    return names;
+    return platform::wildcard_search(path_in(folder, "gui*.bin"));
 }
 
 bool PackageReader::read(uint64_t offset, uint64_t size, std::vector<uint8_t>& bytes) {

@@ -59,7 +59,7 @@ struct PackageFile {
 
 PackageFile examine_package(const std::string& folder, const std::string& name);
 
-// The names of the package files (gui*.bin) in `folder`, in ascending order.
+// The names of the entries gui*.bin in `folder`, in ascending order.
 std::vector<std::string> package_files_in(const std::string& folder);
 
 // Reads byte ranges of one package file. Ranges in ascending order are read in one pass; a range
