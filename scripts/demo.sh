@@ -8,7 +8,7 @@ workspace="$top/out/demo"
 
 bash "$top/scripts/install-deps.sh"
 cmake -S "$top" -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$build" --target framestow hexfold -j"$(nproc)" >/dev/null
+cmake --build "$build" --target framestow hexfold framestow_inspect -j"$(nproc)" >/dev/null
 
 rm -rf "$workspace"
 mkdir -p "$workspace"
@@ -24,4 +24,5 @@ echo "Package files:    $(cd "$workspace/output" && ls gui*.bin 2>/dev/null | tr
 echo "Firmware source:  $workspace/output/BitmapMapping.cpp"
 echo "Index for tools:  $workspace/output/BitmapMapping.xml"
 echo "Staging files:    $workspace/temp/image_bitmap, image_zip, image_unzip"
+echo "Look inside:      $build/inspect/framestow-inspect list $workspace/output"
 exit "$status"

@@ -13,7 +13,7 @@ set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build="$top/build-fuzz"
 harnesses=(png_loader bmp_loader decoder compressor ini_lookup picture_names hexfold_scanner
-           stream_decoder)
+           stream_decoder mapping_source mapping_xml)
 
 usage() {
     echo "usage: $0 --ci | SECONDS [HARNESS...]  (harnesses: ${harnesses[*]})" >&2

@@ -1,6 +1,7 @@
 #!/bin/bash
-# Cross-builds Framestow.exe and Hexfold.exe for Windows x64 with mingw-w64, packs the release
-# zip (framestow-<version>-windows-x64.zip in DIR/framestow) and runs the tests under wine.
+# Cross-builds Framestow.exe, Hexfold.exe and framestow-inspect.exe for Windows x64 with mingw-w64,
+# packs the release zip (framestow-<version>-windows-x64.zip in DIR/framestow) and runs the tests
+# under wine.
 # Safe to run again: packages, the cross-built libraries and the wine prefix are made once and
 # kept in the build folder; later runs only rebuild what changed.
 #
@@ -59,7 +60,8 @@ as_root() {
 }
 
 install_packages() {
-    local wanted=(g++-mingw-w64-x86-64 wine wine64 libz-mingw-w64-dev dpkg-dev)
+    local wanted=(g++-mingw-w64-x86-64 wine wine64 libz-mingw-w64-dev dpkg-dev libcli11-dev
+                  nlohmann-json3-dev)
     local missing=()
     for p in "${wanted[@]}"; do
         dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'ok installed' || missing+=("$p")
@@ -113,6 +115,14 @@ build_libraries() {
         -Dgtest_disable_pthreads=ON
 }
 
+# CLI11 and nlohmann-json are headers only: Debian's headers and CMake package files serve the
+# cross-build as they are, once copied into the prefix where it looks for its libraries.
+copy_header_libraries() {
+    mkdir -p "$prefix/include" "$prefix/share/cmake"
+    cp -r /usr/include/CLI /usr/include/nlohmann "$prefix/include/"
+    cp -r /usr/share/cmake/CLI11 /usr/share/cmake/nlohmann_json "$prefix/share/cmake/"
+}
+
 init_wine_prefix() {
     [[ -f $WINEPREFIX/system.reg ]] || wineboot -i
 }
@@ -159,6 +169,7 @@ step "packages" install_packages
 step "deb-src entry" enable_source_packages
 step "library sources" fetch_sources
 step "cross-built libraries" build_libraries
+step "header-only libraries" copy_header_libraries
 step "wine prefix" init_wine_prefix
 step "configure" configure_framestow
 step "build" build_framestow

@@ -1,0 +1,149 @@
+#!/usr/bin/env python3
+"""Timing of framestow-inspect on packed workspaces of UI pictures, against libpng alone.
+
+Builds framestow, framestow-inspect, the picture generator and the decode-only reference in a
+Release build folder (the same as bench/e2e_timing.py), draws workspaces of 466 x 466 UI-like
+pictures with make_ui_pictures (eight applications, three packages, the block form) and packs each
+with framestow once. Then times, in turns, png_decode_only (which decodes the workspace's PNG
+files with libpng alone) and each command of framestow-inspect on the workspace's output:
+
+  - list                 every picture decoded, the listing printed;
+  - verify               every check of the output folder;
+  - verify --workspace   the same, and every picture compared with its check file and with its
+                         PNG file decoded again by the packer's loader;
+  - report               every picture decoded and written as PNG into one HTML page.
+
+Prints the least wall time of the repeats, its ratio to the decode-only time, the greatest peak
+resident set and, for the report, the page's size; the time each picture adds shows whether time
+grows in line with the count.
+
+    python3 bench/inspect_timing.py [--counts 100,400,1600] [--repeat 3] [--build DIR]
+                                    [--work DIR] [--no-build]
+
+Exit status 0 when every run succeeded with nothing to report, 2 when one failed.
+"""
+import argparse
+import shutil
+import subprocess
+import sys
+from pathlib import Path
+
+import e2e_timing
+from e2e_timing import RunFailed, run_measured
+
+TOP = Path(__file__).resolve().parent.parent
+COMMANDS = (
+    ("list", lambda w: ["list", str(w / "output")]),
+    ("verify", lambda w: ["verify", str(w / "output")]),
+    ("verify --workspace", lambda w: ["verify", str(w / "output"), "--workspace", str(w)]),
+    ("report", lambda w: ["report", str(w / "output"), "-o", str(w / "report.html")]),
+)
+
+
+def build_programs(build):
+    subprocess.run(["cmake", "-S", str(TOP), "-B", str(build), "-DCMAKE_BUILD_TYPE=Release",
+                    "-DFRAMESTOW_BENCH=ON", "-DFRAMESTOW_TESTS=OFF"],
+                   check=True, stdout=subprocess.DEVNULL)
+    subprocess.run(["cmake", "--build", str(build), "--target", "framestow", "framestow_inspect",
+                    "png_decode_only", "make_ui_pictures", "-j2"],
+                   check=True, stdout=subprocess.DEVNULL)
+
+
+def pack(workspace, count):
+    log = workspace / "framestow.log"
+    run_measured([str(workspace / "framestow")], log)
+    packed = e2e_timing.packed_picture_count(log)
+    if packed != count:
+        raise RunFailed(f"framestow packed {packed} of {count} pictures; see {log}")
+
+
+def time_command(workspace, inspect, name, args):
+    log = workspace / ("inspect-" + name.replace(" ", "").replace("-", "") + ".log")
+    return run_measured([str(inspect)] + args(workspace), log)
+
+
+def measure(workspace, count, programs, repeat):
+    e2e_timing.time_decode_only(workspace, count, programs["png_decode_only"])
+    runs = {"decode": []}
+    runs.update({name: [] for name, _ in COMMANDS})
+    for _ in range(repeat):
+        runs["decode"].append(
+            e2e_timing.time_decode_only(workspace, count, programs["png_decode_only"]))
+        for name, args in COMMANDS:
+            runs[name].append(time_command(workspace, programs["framestow_inspect"], name, args))
+    row = {"count": count, "page_mib": (workspace / "report.html").stat().st_size / 2**20}
+    row.update({name: e2e_timing.fastest(measured) for name, measured in runs.items()})
+    return row
+
+
+def print_table(rows):
+    header = ["pictures", "decode-only s"]
+    for name, _ in COMMANDS:
+        header += [f"{name} s", "ratio", "RSS MiB"]
+    header.append("page MiB")
+    print("  ".join(f"{h:>8}" for h in header))
+    for r in rows:
+        cells = [str(r["count"]), f"{r['decode']['wall']:.2f}"]
+        for name, _ in COMMANDS:
+            cells += [f"{r[name]['wall']:.2f}", f"{r[name]['wall'] / r['decode']['wall']:.2f}",
+                      f"{r[name]['rss_mib']:.1f}"]
+        cells.append(f"{r['page_mib']:.1f}")
+        print("  ".join(f"{c:>{max(len(h), 8)}}" for c, h in zip(cells, header)))
+    print("(times: least of the repeats; ratio: against decode-only; RSS: greatest peak)")
+    print()
+    print("milliseconds a picture: " + ", ".join(
+        f"{name} " + "/".join(f"{1000 * r[name]['wall'] / r['count']:.2f}" for r in rows)
+        for name, _ in COMMANDS) + "  (for " + "/".join(str(r["count"]) for r in rows) + ")")
+
+
+def parse_arguments():
+    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    parser.add_argument("--counts", default="100,400,1600",
+                        help="UI picture counts of the workspaces, ascending (default 100,400,1600)")
+    parser.add_argument("--repeat", type=int, default=3, help="timed runs a workspace (least counts)")
+    parser.add_argument("--build", type=Path, default=TOP / "build-bench",
+                        help="Release build folder (default build-bench)")
+    parser.add_argument("--work", type=Path, help="workspaces folder (default BUILD/inspect)")
+    parser.add_argument("--no-build", action="store_true", help="use the programs already built")
+    arguments = parser.parse_args()
+    arguments.counts = sorted(int(c) for c in arguments.counts.split(",") if c)
+    if arguments.repeat < 1 or any(c < 1 for c in arguments.counts):
+        parser.error("counts and --repeat must be at least 1")
+    arguments.work = arguments.work or arguments.build / "inspect"
+    return arguments
+
+
+def main():
+    arguments = parse_arguments()
+    e2e_timing.ensure_packages()
+    if not arguments.no_build:
+        build_programs(arguments.build)
+    programs = {
+        "framestow": arguments.build / "packer" / "framestow",
+        "framestow_inspect": arguments.build / "inspect" / "framestow-inspect",
+        "png_decode_only": arguments.build / "bench" / "png_decode_only",
+        "make_ui_pictures": arguments.build / "bench" / "make_ui_pictures",
+    }
+    missing = [str(path) for path in programs.values() if not path.is_file()]
+    if missing:
+        print(f"inspect_timing: not built: {', '.join(missing)}", file=sys.stderr)
+        return 2
+    rows = []
+    try:
+        for count in arguments.counts:
+            print(f"{count}: making and packing the workspace ...", flush=True)
+            workspace = e2e_timing.make_ui_workspace(arguments.work, count, programs)
+            pack(workspace, count)
+            print(f"{count}: timing {arguments.repeat} runs of each ...", flush=True)
+            rows.append(measure(workspace, count, programs, arguments.repeat))
+            shutil.rmtree(workspace, ignore_errors=True)
+    except (RunFailed, subprocess.CalledProcessError) as failure:
+        print(f"inspect_timing: {failure}", file=sys.stderr)
+        return 2
+    print()
+    print_table(rows)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

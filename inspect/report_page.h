@@ -1,0 +1,27 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "inspection.h"
+#include "listing.h"
+#include "problem.h"
+
+// The report: one HTML page that needs nothing beside it, no network and no scripts. Per package
+// a bar of its flash use by application; a table of every picture slot with its thumbnail (the
+// picture's PNG as a data URI, scaled by CSS over a checkerboard that shows transparency), the
+// numbers of `list`, and the problems that `verify` finds.
+namespace framestow::inspect {
+
+// Receives the page piece by piece, so that a page of many large thumbnails is never whole in
+// memory.
+using PageWriter = std::function<void(std::string_view piece)>;
+
+// `pngs` holds the PNG file of each slot's picture, or an empty text where there is none.
+void write_report_page(const Inspection& inspection, const Summary& summary,
+                       const Problems& problems, const std::vector<std::string>& pngs,
+                       const PageWriter& write);
+
+}  // namespace framestow::inspect
