@@ -1,0 +1,48 @@
+#pragma once
+
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+// The four commands of framestow-inspect. Each returns the program's exit status.
+namespace framestow::inspect {
+
+constexpr int kAllGood = 0;
+constexpr int kProblemsFound = 1;
+// A usage error, an output folder that cannot be inspected at all, or an output that cannot be
+// written at all.
+constexpr int kUnusable = 2;
+
+struct ListOptions {
+    std::string output;
+    bool json = false;
+};
+
+struct VerifyOptions {
+    std::string output;
+    std::optional<std::string> workspace;
+};
+
+struct ExtractOptions {
+    std::string output;
+    std::string destination;
+    std::vector<std::string> only;  // picture names; all pictures when empty
+};
+
+struct ReportOptions {
+    std::string output;
+    std::string page;
+};
+
+// The listing goes to `out`; a picture that cannot be read gets its problem line on `err`.
+int run_list(const ListOptions& options, std::ostream& out, std::ostream& err);
+
+// Every problem line and the closing summary go to `out`.
+int run_verify(const VerifyOptions& options, std::ostream& out);
+
+// The closing summary goes to `out`, problem lines to `err`.
+int run_extract(const ExtractOptions& options, std::ostream& out, std::ostream& err);
+int run_report(const ReportOptions& options, std::ostream& out, std::ostream& err);
+
+}  // namespace framestow::inspect

@@ -1,0 +1,207 @@
+#include "listing.h"
+
+#include <cstdio>
+
+namespace framestow::inspect {
+
+namespace {
+
+void add_slot(Totals& totals, const Slot& slot, const PictureFacts& facts) {
+    if (slot.placeholder()) {
+        ++totals.placeholders;
+        return;
+    }
+    ++totals.pictures;
+    totals.bytes += slot.size;
+    if (facts.decoded) {
+        totals.pixel_bytes += facts.pixel_bytes;
+        totals.decoded_bytes += slot.size;
+    }
+}
+
+PackageTotals package_totals(const Inspection& inspection, const PackageLine& line) {
+    PackageTotals totals;
+    totals.name = line.name;
+    totals.version = line.version;
+    totals.length = line.size;
+    for (const PackageFile& file : inspection.packages) {
+        if (file.name == line.name && file.present) {
+            totals.present = true;
+            totals.length = file.length;
+            if (file.header_length == file.header.size()) {
+                totals.version = {file.header[4], file.header[5], file.header[6], file.header[7]};
+            }
+        }
+    }
+    return totals;
+}
+
+std::string text(const char* format, auto... values) {
+    char line[512];
+    std::snprintf(line, sizeof line, format, values...);
+    return line;
+}
+
+std::string slot_row(const Slot& slot, const PictureFacts& facts) {
+    std::string row =
+        text("%-5s %4d  %-13s %-10s %10llu %9llu", slot.app_id.c_str(), slot.picture,
+             slot.name.c_str(), slot.package.c_str(), static_cast<unsigned long long>(slot.offset),
+             static_cast<unsigned long long>(slot.size));
+    if (facts.decoded) {
+        row += text(" %6u %6u %-7s %-7s %11llu %6s", unsigned{facts.width}, unsigned{facts.height},
+                    pixel_format_name(facts.pixel_format).c_str(), form_name(facts.form).c_str(),
+                    static_cast<unsigned long long>(facts.pixel_bytes),
+                    ratio_text(slot.size, facts.pixel_bytes).c_str());
+    } else {
+        row += text(" %6s %6s %-7s %-7s %11s %6s", "-", "-", "-", "-", "-", "-");
+    }
+    if (slot.placeholder()) {
+        row += "  placeholder";
+    } else if (!facts.decoded) {
+        row += "  unreadable";
+    }
+    return row;
+}
+
+std::string totals_columns(const Totals& totals) {
+    return text("%8zu %12zu %12llu %12llu %6s", totals.pictures, totals.placeholders,
+                static_cast<unsigned long long>(totals.bytes),
+                static_cast<unsigned long long>(totals.pixel_bytes),
+                ratio_text(totals.decoded_bytes, totals.pixel_bytes).c_str());
+}
+
+nlohmann::ordered_json ratio_json(uint64_t bytes, uint64_t pixel_bytes) {
+    if (pixel_bytes == 0) {
+        return nullptr;
+    }
+    return static_cast<double>(bytes) / static_cast<double>(pixel_bytes);
+}
+
+void add_totals_json(nlohmann::ordered_json& object, const Totals& totals) {
+    object["pictures"] = totals.pictures;
+    object["placeholders"] = totals.placeholders;
+    object["bytes"] = totals.bytes;
+    object["pixel_bytes"] = totals.pixel_bytes;
+    object["ratio"] = ratio_json(totals.decoded_bytes, totals.pixel_bytes);
+}
+
+nlohmann::ordered_json slot_json(const Slot& slot, const PictureFacts& facts) {
+    nlohmann::ordered_json row;
+    row["application"] = slot.app_id;
+    row["picture"] = slot.picture;
+    row["name"] = slot.name;
+    row["package"] = slot.package;
+    row["offset"] = slot.offset;
+    row["size"] = slot.size;
+    row["placeholder"] = slot.placeholder();
+    const auto known = [&facts](auto value) -> nlohmann::ordered_json {
+        if (!facts.decoded) {
+            return nullptr;
+        }
+        return value;
+    };
+    row["width"] = known(facts.width);
+    row["height"] = known(facts.height);
+    row["pixel_format"] = known(pixel_format_name(facts.pixel_format));
+    row["body_form"] = known(form_name(facts.form));
+    row["pixel_bytes"] = known(facts.pixel_bytes);
+    row["ratio"] = facts.decoded ? ratio_json(slot.size, facts.pixel_bytes) : nullptr;
+    row["problem"] = facts.problem.empty() ? nlohmann::ordered_json(nullptr)
+                                           : nlohmann::ordered_json(facts.problem);
+    return row;
+}
+
+}  // namespace
+
+Summary summarise(const Inspection& inspection) {
+    Summary summary;
+    for (const PackageLine& line : inspection.source.packages) {
+        summary.packages.push_back(package_totals(inspection, line));
+    }
+    for (std::size_t i = 0; i < inspection.slots.size(); ++i) {
+        const Slot& slot = inspection.slots[i];
+        if (summary.applications.empty() || summary.applications.back().app_id != slot.app_id ||
+            summary.applications.back().package != slot.package) {
+            summary.applications.push_back({slot.app_id, slot.package, {}});
+        }
+        add_slot(summary.applications.back().totals, slot, inspection.facts[i]);
+        for (PackageTotals& package : summary.packages) {
+            if (package.name == slot.package) {
+                add_slot(package.totals, slot, inspection.facts[i]);
+            }
+        }
+    }
+    return summary;
+}
+
+std::string ratio_text(uint64_t bytes, uint64_t pixel_bytes) {
+    if (pixel_bytes == 0) {
+        return "-";
+    }
+    return text("%.1f%%", 100.0 * static_cast<double>(bytes) / static_cast<double>(pixel_bytes));
+}
+
+std::string version_text(const std::array<uint64_t, 4>& version) {
+    return std::to_string(version[0]) + "." + std::to_string(version[1]) + "." +
+           std::to_string(version[2]) + "." + std::to_string(version[3]);
+}
+
+void print_listing(const Inspection& inspection, const Summary& summary, std::ostream& out) {
+    out << text("%-5s %4s  %-13s %-10s %10s %9s %6s %6s %-7s %-7s %11s %6s", "APP", "NO", "NAME",
+                "PACKAGE", "OFFSET", "SIZE", "WIDTH", "HEIGHT", "FORMAT", "FORM", "PIXEL_BYTES",
+                "RATIO")
+        << '\n';
+    for (std::size_t i = 0; i < inspection.slots.size(); ++i) {
+        out << slot_row(inspection.slots[i], inspection.facts[i]) << '\n';
+    }
+    out << '\n'
+        << text("%-11s %-10s %8s %12s %12s %12s %6s", "APPLICATION", "PACKAGE", "PICTURES",
+                "PLACEHOLDERS", "BYTES", "PIXEL_BYTES", "RATIO")
+        << '\n';
+    for (const ApplicationTotals& app : summary.applications) {
+        out << text("%-11s %-10s ", app.app_id.c_str(), app.package.c_str())
+            << totals_columns(app.totals) << '\n';
+    }
+    out << '\n'
+        << text("%-10s %-15s %10s %8s %12s %12s %12s %6s", "PACKAGE", "VERSION", "LENGTH",
+                "PICTURES", "PLACEHOLDERS", "BYTES", "PIXEL_BYTES", "RATIO")
+        << '\n';
+    for (const PackageTotals& package : summary.packages) {
+        const std::string length =
+            package.present ? std::to_string(package.length) : std::string("missing");
+        out << text("%-10s %-15s %10s ", package.name.c_str(),
+                    version_text(package.version).c_str(), length.c_str())
+            << totals_columns(package.totals) << '\n';
+    }
+}
+
+nlohmann::ordered_json listing_json(const Inspection& inspection, const Summary& summary) {
+    nlohmann::ordered_json json;
+    json["output"] = inspection.folder;
+    json["pictures"] = nlohmann::ordered_json::array();
+    for (std::size_t i = 0; i < inspection.slots.size(); ++i) {
+        json["pictures"].push_back(slot_json(inspection.slots[i], inspection.facts[i]));
+    }
+    json["applications"] = nlohmann::ordered_json::array();
+    for (const ApplicationTotals& app : summary.applications) {
+        nlohmann::ordered_json entry;
+        entry["application"] = app.app_id;
+        entry["package"] = app.package;
+        add_totals_json(entry, app.totals);
+        json["applications"].push_back(std::move(entry));
+    }
+    json["packages"] = nlohmann::ordered_json::array();
+    for (const PackageTotals& package : summary.packages) {
+        nlohmann::ordered_json entry;
+        entry["name"] = package.name;
+        entry["present"] = package.present;
+        entry["version"] = version_text(package.version);
+        entry["version_bytes"] = package.version;
+        entry["length"] = package.length;
+        add_totals_json(entry, package.totals);
+        json["packages"].push_back(std::move(entry));
+    }
+    return json;
+}
+
+}  // namespace framestow::inspect

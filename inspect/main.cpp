@@ -1,0 +1,85 @@
+// framestow-inspect: lists, verifies, extracts and shows what the packages of a framestow output
+// folder hold.
+#include <CLI/CLI.hpp>
+#include <exception>
+#include <iostream>
+
+#include "commands.h"
+
+namespace {
+
+using namespace framestow::inspect;
+
+constexpr const char* kOutputHelp = "the output folder of a framestow workspace";
+
+int run(int argc, char** argv) {
+    CLI::App app{
+        "Lists, verifies, extracts and shows what the packages of a framestow output "
+        "folder hold.\nExit status: 0 all good, 1 problems found, 2 usage error or "
+        "unreadable input.",
+        "framestow-inspect"};
+    app.set_version_flag("--version", std::string("framestow-inspect ") + FRAMESTOW_VERSION);
+    app.require_subcommand(1);
+
+    ListOptions list;
+    CLI::App* list_command =
+        app.add_subcommand("list",
+                           "one row per picture slot, then totals per application and "
+                           "per package");
+    list_command->add_option("OUTPUT", list.output, kOutputHelp)->required();
+    list_command->add_flag("--json", list.json, "print JSON instead of columns");
+
+    VerifyOptions verify;
+    CLI::App* verify_command =
+        app.add_subcommand("verify",
+                           "check the packages, both mapping files and every picture; one line per "
+                           "problem");
+    verify_command->add_option("OUTPUT", verify.output, kOutputHelp)->required();
+    verify_command->add_option(
+        "--workspace", verify.workspace,
+        "also compare every picture with the workspace's check files and its pictures now in "
+        "image/");
+
+    ExtractOptions extract;
+    CLI::App* extract_command =
+        app.add_subcommand("extract", "write every picture as a PNG file named after it");
+    extract_command->add_option("OUTPUT", extract.output, kOutputHelp)->required();
+    extract_command->add_option("DEST", extract.destination, "the folder to write into")
+        ->required();
+    extract_command
+        ->add_option("--only", extract.only, "extract only the picture of this name (repeatable)")
+        ->allow_extra_args(false);
+
+    ReportOptions report;
+    CLI::App* report_command =
+        app.add_subcommand("report", "write one self-contained HTML page about the packages");
+    report_command->add_option("OUTPUT", report.output, kOutputHelp)->required();
+    report_command->add_option("-o,--output", report.page, "the page to write")->required();
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& error) {
+        return app.exit(error) == 0 ? kAllGood : kUnusable;
+    }
+    if (list_command->parsed()) {
+        return run_list(list, std::cout, std::cerr);
+    }
+    if (verify_command->parsed()) {
+        return run_verify(verify, std::cout);
+    }
+    if (extract_command->parsed()) {
+        return run_extract(extract, std::cout, std::cerr);
+    }
+    return run_report(report, std::cout, std::cerr);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    try {
+        return run(argc, argv);
+    } catch (const std::exception& error) {
+        std::cerr << "framestow-inspect: " << error.what() << '\n';
+        return kUnusable;
+    }
+}

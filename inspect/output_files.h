@@ -1,0 +1,58 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/platform.h"
+
+// The files of an output folder, reached through the platform layer: whole text files, what
+// each package file holds at its start and how long it is, and byte ranges of a package.
+namespace framestow::inspect {
+
+// `name` inside `folder`, joined with this system's separator.
+std::string path_in(const std::string& folder, std::string_view name);
+
+// The whole file, or empty when it cannot be opened or read to its end.
+std::optional<std::string> read_whole_file(const std::string& path);
+
+// Writes `bytes` under a temporary name beside `path` and then gives it the name `path`, so that
+// a failed write leaves no partial file and an earlier file of that name as it was.
+[[nodiscard]] bool write_file_safely(const std::string& path, std::string_view bytes);
+
+// What one package file holds where the mapping files cannot see: its length and header.
+struct PackageFile {
+    std::string name;
+    bool present = false;
+    uint64_t length = 0;
+    std::array<uint8_t, 8> header{};
+    std::size_t header_length = 0;  // bytes of the header that the file has, up to 8
+};
+
+PackageFile examine_package(const std::string& folder, const std::string& name);
+
+// The names of the package files (gui*.bin) in `folder`, in ascending order.
+std::vector<std::string> package_files_in(const std::string& folder);
+
+// Reads byte ranges of one package file. Ranges in ascending order are read in one pass; a range
+// before the last one opens the file again.
+class PackageReader {
+  public:
+    explicit PackageReader(std::string path) : path_(std::move(path)) {}
+
+    // The bytes [offset, offset + size), or false when the file cannot be read there.
+    [[nodiscard]] bool read(uint64_t offset, uint64_t size, std::vector<uint8_t>& bytes);
+
+  private:
+    bool seek_forward(uint64_t offset);
+
+    std::string path_;
+    platform::File file_;
+    uint64_t position_ = 0;
+};
+
+}  // namespace framestow::inspect

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "image_input/image_bitmap.h"
+#include "output_files.h"
+#include "packaging/bin_list.h"
+#include "picture_decoding.h"
+#include "picture_slots.h"
+#include "problem.h"
+
+// A packed picture against the workspace it came from: the check file that the packer wrote when
+// it packed it, and the picture now in image/, decoded by the packer's own loaders. So a package
+// older than its pictures, or mapping files that belong to other packages, show.
+namespace framestow::inspect {
+
+class WorkspaceComparison {
+  public:
+    explicit WorkspaceComparison(std::string workspace);
+
+    // Compares one decoded picture with temp/image_unzip/<name> and image/<name>.
+    void compare(const Slot& slot, const DecodedPicture& picture, Problems& problems);
+
+    // What the packages lack against the workspace's config.ini and image/: a picture in image/
+    // of an application that config.ini gives to a package, but which no slot holds; an
+    // application that config.ini now gives to another package; a package whose version
+    // config.ini now gives otherwise.
+    void compare_rest(const std::vector<Slot>& slots, const std::vector<PackageFile>& packages,
+                      Problems& problems) const;
+
+  private:
+    void compare_check_file(const Slot& slot, const DecodedPicture& picture, Problems& problems);
+    void compare_source(const Slot& slot, const DecodedPicture& picture, Problems& problems);
+
+    std::string workspace_;
+    BinList packages_;
+    PictureBuffer buffer_;
+};
+
+}  // namespace framestow::inspect

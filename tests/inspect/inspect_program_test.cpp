@@ -1,0 +1,385 @@
+// framestow-inspect run as a user runs it, on outputs that the built packer wrote in workspaces
+// made here: what it lists, what it finds on sound and on deliberately broken outputs, what it
+// extracts, and its exit statuses.
+#include <gtest/gtest.h>
+#include <png.h>
+
+#include <filesystem>
+#include <functional>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "support/firmware_workspaces.h"
+#include "support/test_pictures.h"
+#include "support/workspace_harness.h"
+
+namespace framestow::inspect {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::PackerWorkspace;
+using testing::ProcessResult;
+using Bytes = std::vector<uint8_t>;
+using Lines = std::vector<std::string>;
+
+ProcessResult inspect(const std::vector<std::string>& args) {
+    return testing::run_program(FRAMESTOW_INSPECT, args, fs::temp_directory_path());
+}
+
+std::string output_of(const PackerWorkspace& workspace) {
+    return (workspace.root() / "output").string();
+}
+
+// A workspace of the demo's pictures, packed.
+struct PackedDemo {
+    PackedDemo() {
+        testing::fill_demo_workspace(workspace);
+        const ProcessResult run = workspace.run();
+        EXPECT_EQ(run.exit_status, 0) << run.out;
+    }
+    std::string output() const { return output_of(workspace); }
+    PackerWorkspace workspace{FRAMESTOW_PROGRAM};
+};
+
+// The number of the first line of `path` that contains `needle`, from 1.
+std::string line_of(const fs::path& path, const std::string& needle) {
+    const std::string text = testing::read_text(path);
+    const std::size_t at = text.find(needle);
+    return std::to_string(std::count(text.begin(), text.begin() + static_cast<long>(at), '\n') + 1);
+}
+
+std::string size_of(const fs::path& path) {
+    return std::to_string(fs::file_size(path));
+}
+
+// What libpng reads back from a PNG file: RGBA pixels for 4-byte pictures, RGB for RGB565 ones.
+struct ReadPng {
+    uint32_t width = 0;
+    uint32_t height = 0;
+    int colour_type = -1;
+    Bytes pixels;
+};
+
+ReadPng read_png(const fs::path& path) {
+    const Bytes file = testing::read_bytes(path);
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    ReadPng read;
+    if (png_image_begin_read_from_memory(&image, file.data(), file.size()) == 0) {
+        return read;
+    }
+    read.width = image.width;
+    read.height = image.height;
+    read.colour_type =
+        (image.format & PNG_FORMAT_FLAG_ALPHA) != 0 ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB;
+    read.pixels.resize(PNG_IMAGE_SIZE(image));
+    png_image_finish_read(&image, nullptr, read.pixels.data(), 0, nullptr);
+    return read;
+}
+
+TEST(InspectProgram, ListsEverySlotOfTheVariedWorkspace) {
+    PackerWorkspace workspace(FRAMESTOW_PROGRAM);
+    const testing::FirmwareWorkspace varied = testing::fill_varied_workspace(workspace);
+    ASSERT_EQ(workspace.run().exit_status, 0);
+
+    const ProcessResult list = inspect({"list", output_of(workspace), "--json"});
+    ASSERT_EQ(list.exit_status, 0) << list.err;
+    const nlohmann::json json = nlohmann::json::parse(list.out);
+    std::map<std::string, nlohmann::json> rows;
+    for (const nlohmann::json& row : json["pictures"]) {
+        rows[row["name"]] = row;
+    }
+    // One row per number from 1 to the highest of each application that a package holds.
+    EXPECT_EQ(json["pictures"].size(), 10u);
+    for (const testing::SourcePicture& picture : varied.pictures) {
+        SCOPED_TRACE(picture.name);
+        if (picture.package.empty()) {
+            EXPECT_FALSE(rows.contains(picture.name));
+            continue;
+        }
+        const nlohmann::json& row = rows.at(picture.name);
+        const bool rgb565 = picture.pixel_format == 0xF565;
+        EXPECT_EQ(row["package"], picture.package);
+        EXPECT_EQ(row["width"], picture.width);
+        EXPECT_EQ(row["height"], picture.height);
+        EXPECT_EQ(row["pixel_format"], rgb565 ? "0xF565" : "0x8888");
+        EXPECT_EQ(row["body_form"], rgb565 ? "marker" : "block");
+        EXPECT_EQ(row["pixel_bytes"], picture.pixels.size());
+        EXPECT_EQ(row["size"], fs::file_size(workspace.staged("image_zip", picture.name)));
+        EXPECT_EQ(row["placeholder"], false);
+    }
+    for (const std::string placeholder : {"A001_003.png", "A003_001.png"}) {
+        EXPECT_EQ(rows.at(placeholder)["placeholder"], true) << placeholder;
+        EXPECT_EQ(rows.at(placeholder)["size"], 0) << placeholder;
+    }
+    ASSERT_EQ(json["packages"].size(), 3u);
+    for (const nlohmann::json& package : json["packages"]) {
+        const std::string name = package["name"];
+        EXPECT_EQ(package["length"], fs::file_size(workspace.output(name))) << name;
+        EXPECT_EQ(package["version"], "1.0.0." + name.substr(4, 1)) << name;
+    }
+    EXPECT_EQ(json["packages"][0]["pictures"], 4);
+    EXPECT_EQ(json["packages"][0]["placeholders"], 2);
+}
+
+TEST(InspectProgram, VerifiesAndExtractsWhatThePackerWrote) {
+    struct Case {
+        std::function<void(const PackerWorkspace&)> fill;
+        std::string verified;
+    };
+    const Case cases[] = {
+        {testing::fill_demo_workspace,
+         "verify: no problems (7 pictures, 1 placeholder, 2 packages)"},
+        {testing::fill_varied_workspace,
+         "verify: no problems (8 pictures, 2 placeholders, 3 packages)"},
+    };
+    for (const Case& c : cases) {
+        PackerWorkspace workspace(FRAMESTOW_PROGRAM);
+        c.fill(workspace);
+        ASSERT_EQ(workspace.run().exit_status, 0);
+        const ProcessResult verify =
+            inspect({"verify", output_of(workspace), "--workspace", workspace.root().string()});
+        EXPECT_EQ(verify.exit_status, 0);
+        EXPECT_EQ(verify.out_lines(), Lines{c.verified});
+
+        const fs::path dest = workspace.root() / "extracted";
+        const ProcessResult extract = inspect({"extract", output_of(workspace), dest.string()});
+        EXPECT_EQ(extract.exit_status, 0) << extract.err;
+        EXPECT_EQ(extract.out_lines(), Lines{"extract: " + c.verified.substr(21, 2) +
+                                             "pictures written to " + dest.string()});
+        // Every packed picture comes back from its PNG as its check file holds it: 4-byte
+        // pixels as RGBA bytes in their stored order, RGB565 pixels from the top bits of each
+        // widened channel.
+        for (const auto& entry : fs::directory_iterator(dest)) {
+            const std::string name = entry.path().stem().string();
+            SCOPED_TRACE(name);
+            const Bytes check = testing::read_bytes(workspace.staged("image_unzip", name));
+            const ReadPng png = read_png(entry.path());
+            ASSERT_EQ(png.width, check[4] | check[5] << 8);
+            ASSERT_EQ(png.height, check[6] | check[7] << 8);
+            const Bytes pixels(check.begin() + 8, check.end());
+            if (check[2] == 0x88) {
+                EXPECT_EQ(png.colour_type, PNG_COLOR_TYPE_RGB_ALPHA);
+                EXPECT_EQ(png.pixels, pixels);
+                continue;
+            }
+            EXPECT_EQ(png.colour_type, PNG_COLOR_TYPE_RGB);
+            ASSERT_EQ(png.pixels.size(), pixels.size() / 2 * 3);
+            for (std::size_t i = 0; i < pixels.size() / 2; ++i) {
+                const unsigned value = pixels[2 * i] | pixels[2 * i + 1] << 8;
+                const uint8_t* rgb = &png.pixels[3 * i];
+                ASSERT_EQ((rgb[0] >> 3) << 11 | (rgb[1] >> 2) << 5 | rgb[2] >> 3, value) << i;
+            }
+        }
+    }
+}
+
+TEST(InspectProgram, ExtractsOnlyTheNamedPictures) {
+    PackedDemo demo;
+    const fs::path dest = demo.workspace.root() / "one";
+    const ProcessResult one =
+        inspect({"extract", demo.output(), dest.string(), "--only", "A002_002.bmp"});
+    EXPECT_EQ(one.exit_status, 0) << one.err;
+    EXPECT_EQ(one.out_lines(), Lines{"extract: 1 picture written to " + dest.string()});
+    EXPECT_EQ(std::distance(fs::directory_iterator(dest), fs::directory_iterator()), 1);
+    EXPECT_TRUE(fs::exists(dest / "A002_002.bmp.png"));
+
+    const ProcessResult placeholder =
+        inspect({"extract", demo.output(), dest.string(), "--only", "A002_003.png"});
+    EXPECT_EQ(placeholder.exit_status, 1);
+    EXPECT_EQ(placeholder.err,
+              "gui01.bin A002_003.png: a placeholder: there is no picture to extract\n");
+}
+
+// The demo, packed, then broken in one way; what verify prints for it, and its exit status.
+TEST(InspectProgram, VerifyNamesWhatDisagreesInBrokenOutputs) {
+    struct Case {
+        const char* fault;
+        std::function<Lines(PackedDemo&)> break_it;  // returns the lines verify must print
+        int exit_status;
+    };
+    const auto cpp = [](const PackedDemo& demo) {
+        return demo.workspace.output("BitmapMapping.cpp");
+    };
+    const Case cases[] = {
+        {"a package older than its pictures: A002_004.png grew and was packed again, and the "
+         "earlier gui01.bin was put back",
+         [&](PackedDemo& demo) {
+             const fs::path package = demo.workspace.output("gui01.bin");
+             const Bytes old_package = testing::read_bytes(package);
+             const uint64_t old_size =
+                 fs::file_size(demo.workspace.staged("image_zip", "A002_004.png"));
+             fs::copy_file(demo.workspace.image("A001_003.png"),
+                           demo.workspace.image("A002_004.png"),
+                           fs::copy_options::overwrite_existing);
+             EXPECT_EQ(demo.workspace.run().exit_status, 0);
+             const uint64_t new_size =
+                 fs::file_size(demo.workspace.staged("image_zip", "A002_004.png"));
+             testing::write_bytes(package, old_package);
+             const uint64_t offset = old_package.size() - old_size;
+             return Lines{
+                 "gui01.bin: the file is " + std::to_string(old_package.size()) +
+                     " bytes, BitmapMapping.cpp says size = " + std::to_string(offset + new_size) +
+                     " (BitmapMapping.cpp line " + line_of(cpp(demo), "// gui01.bin:") + ")",
+                 "gui01.bin A002_004.png: bytes " + std::to_string(offset) + " to " +
+                     std::to_string(offset + new_size) + " lie past the end of gui01.bin (" +
+                     std::to_string(old_package.size()) + " bytes) (BitmapMapping.cpp line " +
+                     line_of(cpp(demo), "A002_004.png =") + ")"};
+         },
+         1},
+        {"the apps entries of A001 and A002 swapped",
+         [&](PackedDemo& demo) {
+             std::string text = testing::read_text(cpp(demo));
+             const std::string first = "    { 1, 3, bitmapsA001 }, // 0: A001\r\n";
+             const std::string second = "    { 1, 4, bitmapsA002 }, // 1: A002\r\n";
+             text.replace(text.find(first), first.size() + second.size(), second + first);
+             testing::write_text(cpp(demo), text);
+             const std::string entry0 = line_of(cpp(demo), "{ 1, 4, bitmapsA002 }");
+             const std::string entry1 = line_of(cpp(demo), "{ 1, 3, bitmapsA001 }");
+             return Lines{
+                 "BitmapMapping.cpp apps entry 0 (A001): its comment says \"1: A002\" "
+                 "(BitmapMapping.cpp line " +
+                     entry0 + ")",
+                 "BitmapMapping.cpp apps entry 0 (A001): it points at bitmapsA002: the firmware "
+                 "finds the pictures of A002 under application 1 (BitmapMapping.cpp line " +
+                     entry0 + ")",
+                 "BitmapMapping.cpp apps entry 1 (A002): its comment says \"0: A001\" "
+                 "(BitmapMapping.cpp line " +
+                     entry1 + ")",
+                 "BitmapMapping.cpp apps entry 1 (A002): it points at bitmapsA001: the firmware "
+                 "finds the pictures of A001 under application 2 (BitmapMapping.cpp line " +
+                     entry1 + ")"};
+         },
+         1},
+        {"the mapping source of a run without A003's picture",
+         [&](PackedDemo& demo) {
+             PackerWorkspace other(FRAMESTOW_PROGRAM);
+             testing::fill_demo_workspace(other);
+             fs::remove(other.image("A003_001.png"));
+             EXPECT_EQ(other.run().exit_status, 0);
+             fs::copy_file(other.output("BitmapMapping.cpp"), cpp(demo),
+                           fs::copy_options::overwrite_existing);
+             return Lines{
+                 "BitmapMapping.xml: app A003, which BitmapMapping.cpp places in no "
+                 "package (BitmapMapping.xml line " +
+                     line_of(demo.workspace.output("BitmapMapping.xml"), "A003") + ")",
+                 "gui02.bin: BitmapMapping.cpp gives it no pictures, yet the file is in "
+                 "the output folder (left by an earlier run?)",
+                 "gui02.bin A003_001.png: image/A003_001.png is in no package (added after "
+                 "packing?)"};
+         },
+         1},
+        {"a truncated package",
+         [&](PackedDemo& demo) {
+             const fs::path package = demo.workspace.output("gui02.bin");
+             const std::string length = size_of(package);
+             fs::resize_file(package, 100);
+             return Lines{
+                 "gui02.bin: the file is 100 bytes, BitmapMapping.cpp says size = " + length +
+                     " (BitmapMapping.cpp line " + line_of(cpp(demo), "// gui02.bin:") + ")",
+                 "gui02.bin A003_001.png: bytes 8 to " + length +
+                     " lie past the end of gui02.bin (100 bytes) (BitmapMapping.cpp "
+                     "line " +
+                     line_of(cpp(demo), "A003_001.png =") + ")"};
+         },
+         1},
+        {"a missing package",
+         [&](PackedDemo& demo) {
+             fs::remove(demo.workspace.output("gui02.bin"));
+             return Lines{
+                 "gui02.bin: missing from the output folder; BitmapMapping.cpp places 1 "
+                 "picture slot in it"};
+         },
+         1},
+        {"a picture changed after packing",
+         [](PackedDemo& demo) {
+             testing::write_png(demo.workspace.image("A002_001.png"), 48, 48,
+                                testing::uniform_rgba(48, 48, 0xFF, 0, 0, 0xFF));
+             return Lines{
+                 "gui01.bin A002_001.png: image/A002_001.png now holds other pixels, "
+                 "first at (0, 0): the package is older than the picture"};
+         },
+         1},
+        {"a damaged picture body",
+         [](PackedDemo& demo) {
+             Bytes package = testing::read_bytes(demo.workspace.output("gui02.bin"));
+             package[8 + 9] = 0xFF;  // the high byte of the first block's content length
+             testing::write_bytes(demo.workspace.output("gui02.bin"), package);
+             return Lines{
+                 "gui02.bin A003_001.png: does not decode: block length over limit at "
+                 "body byte 3"};
+         },
+         1},
+        {"a damaged BitmapMapping.xml",
+         [](PackedDemo& demo) {
+             fs::resize_file(demo.workspace.output("BitmapMapping.xml"), 300);
+             return Lines{
+                 "BitmapMapping.xml: not readable XML: Error=XML_ERROR_PARSING_ATTRIBUTE "
+                 "ErrorID=7 (0x7) Line number=6: XMLElement name=image_item"};
+         },
+         1},
+        {"a BitmapMapping.cpp that framestow did not write",
+         [&](PackedDemo& demo) {
+             testing::write_text(cpp(demo), "int main() { return 0; }\n");
+             return Lines{
+                 "BitmapMapping.cpp: line 1: not a BitmapMapping.cpp written by "
+                 "framestow: it does not begin with framestow's comment"};
+         },
+         2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.fault);
+        PackedDemo demo;
+        Lines expected = c.break_it(demo);
+        const ProcessResult verify =
+            inspect({"verify", demo.output(), "--workspace", demo.workspace.root().string()});
+        Lines printed = verify.out_lines();
+        if (c.exit_status == 1) {
+            ASSERT_FALSE(printed.empty());
+            EXPECT_TRUE(
+                printed.back().starts_with("verify: " + std::to_string(expected.size()) +
+                                           (expected.size() == 1 ? " problem (" : " problems (")))
+                << printed.back();
+            printed.pop_back();
+        }
+        EXPECT_EQ(printed, expected);
+        EXPECT_EQ(verify.exit_status, c.exit_status);
+    }
+}
+
+TEST(InspectProgram, ExitStatusesOfTheCommandLine) {
+    PackedDemo demo;
+    const std::string missing = (demo.workspace.root() / "nowhere").string();
+    const std::string page = (demo.workspace.root() / "report.html").string();
+    struct Case {
+        std::vector<std::string> args;
+        int exit_status;
+    };
+    const Case cases[] = {
+        {{"--help"}, 0},
+        {{}, 2},
+        {{"list"}, 2},
+        {{"shuffle", demo.output()}, 2},
+        {{"list", demo.output(), "--colour"}, 2},
+        {{"list", demo.output()}, 0},
+        {{"list", missing}, 2},
+        {{"verify", missing}, 2},
+        {{"verify", demo.output(), "--workspace", missing}, 2},
+        {{"extract", demo.output(), (demo.workspace.root() / "x").string(), "--only", "A9.png"}, 2},
+        {{"extract", demo.output(), (demo.workspace.root() / "no" / "such").string()}, 2},
+        {{"report", demo.output()}, 2},
+        {{"report", demo.output(), "-o", page}, 0},
+        {{"report", demo.output(), "-o", (demo.workspace.root() / "no" / "p.html").string()}, 2},
+    };
+    for (const Case& c : cases) {
+        const ProcessResult run = inspect(c.args);
+        EXPECT_EQ(run.exit_status, c.exit_status) << ::testing::PrintToString(c.args) << run.err;
+    }
+    const ProcessResult version = inspect({"--version"});
+    EXPECT_EQ(version.exit_status, 0);
+    EXPECT_EQ(version.out, "framestow-inspect " FRAMESTOW_VERSION "\n");
+}
+
+}  // namespace
+}  // namespace framestow::inspect
