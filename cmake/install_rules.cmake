@@ -1,5 +1,5 @@
 # What `cmake --install` puts into the prefix:
-#   bin/                          framestow, hexfold
+#   bin/                          framestow, hexfold, framestow-inspect
 #   include/, lib/                the decoder as a host library: framestow_decoder.h and
 #                                 libframestow_decoder.a, for host tools built without CMake
 #   share/framestow/decoder/      the decoder's source and header
@@ -16,7 +16,8 @@ set(FRAMESTOW_DECODER_SOURCE_DIR ${CMAKE_INSTALL_DATADIR}/framestow/decoder)
 set(FRAMESTOW_KIT_SOURCE_DIR ${CMAKE_INSTALL_DATADIR}/framestow/firmware)
 set(FRAMESTOW_DOC_DIR ${CMAKE_INSTALL_DATADIR}/doc/framestow)
 
-install(TARGETS framestow hexfold EXPORT FramestowTargets)
+set_target_properties(framestow_inspect PROPERTIES EXPORT_NAME inspect)
+install(TARGETS framestow hexfold framestow_inspect EXPORT FramestowTargets)
 install(EXPORT FramestowTargets NAMESPACE Framestow:: DESTINATION ${FRAMESTOW_CMAKE_DIR})
 
 install(TARGETS framestow_decoder ARCHIVE)

@@ -1,5 +1,5 @@
 # Makes the Debian package of the build with cpack, checks its control fields, unpacks it with
-# dpkg-deb and runs its Hexfold from there on a text.
+# dpkg-deb and runs its programs from there: framestow-inspect --version, and hexfold on a text.
 #   cmake -DCPACK=<cpack> -DBUILD_DIR=<build> -DVERSION=<project version> -DWORK=<scratch folder>
 #         -P deb_package_test.cmake
 cmake_minimum_required(VERSION 3.25)
@@ -52,6 +52,9 @@ foreach(file IN ITEMS bin/framestow lib/cmake/Framestow/FramestowConfig.cmake
     message(FATAL_ERROR "The package has no /usr/${file}")
   endif()
 endforeach()
+
+run("framestow-inspect --version" version "${bin}/framestow-inspect" --version)
+expect("framestow-inspect --version" "${version}" "${VERSION}")
 
 file(WRITE "${WORK}/text/table.h" "const int t[] = {0x12345678, 0XaBc, 0x123456789, 10}; 0x10x20\n")
 execute_process(COMMAND "${bin}/hexfold" table.h WORKING_DIRECTORY "${WORK}/text"
