@@ -9,7 +9,7 @@ set(CPACK_PACKAGE_DESCRIPTION
     "framestow compresses PNG and 16-bit BMP pictures into flash package files and writes the \
 BitmapMapping.cpp that a firmware compiles in to find them; framestow-inspect lists, verifies and \
 extracts what the packages hold; hexfold turns the 0x literals of a text into a binary file. \
-Also the picture decoder, the firmware kit's sources and a CMake package.")
+Also the picture decoder, the firmware kit's sources and a CMake package with framestow_pack().")
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)

@@ -5,7 +5,7 @@
 #   share/framestow/decoder/      the decoder's source and header
 #   share/framestow/firmware/     the firmware kit: include/ and src/
 #   share/doc/framestow/          the README and the firmware kit's README
-#   lib/cmake/Framestow/          the CMake package: find_package(Framestow)
+#   lib/cmake/Framestow/          the CMake package: find_package(Framestow), framestow_pack()
 # A firmware compiles the decoder and the kit with its own toolchain, so the package offers them
 # as sources (see FramestowConfig.cmake.in) rather than as this machine's compiled library.
 include(GNUInstallDirs)
@@ -39,4 +39,5 @@ write_basic_package_version_file(
   COMPATIBILITY SameMajorVersion ARCH_INDEPENDENT)
 install(FILES ${PROJECT_BINARY_DIR}/FramestowConfig.cmake
               ${PROJECT_BINARY_DIR}/FramestowConfigVersion.cmake
+              cmake/FramestowPack.cmake cmake/FramestowPackStep.cmake
         DESTINATION ${FRAMESTOW_CMAKE_DIR})
