@@ -33,8 +33,9 @@
 set(_FRAMESTOW_PACK_STEP "${CMAKE_CURRENT_LIST_DIR}/FramestowPackStep.cmake")
 
 # The packer reads its INI file with names compared without regard to case, blanks around names
-# and values dropped, one pair of enclosing quotes removed, ';' comment lines, the first section
-# of a name and the first key within it winning. For each package section gui<N>.bin of the text
+# and values dropped, one pair of enclosing quotes removed, the first section of a name and the
+# first key within it winning. (Its ';' comment lines need no rule here: such a line names no
+# section and no key that is looked up.) For each package section gui<N>.bin of the text
 # this sets <out_prefix>gui<N>.bin_name and <out_prefix>gui<N>.bin_app_list (section names in
 # lower case) in the caller's scope, to the values the packer reads; other keys are left out.
 function(_framestow_ini_package_keys text out_prefix)
@@ -49,7 +50,7 @@ function(_framestow_ini_package_keys text out_prefix)
     math(EXPR next "${end} + 1")
     string(SUBSTRING "${text}" ${next} -1 text)
     string(REGEX REPLACE "^[ \t]+|[ \t]+$" "" line "${line}")
-    if(line STREQUAL "" OR line MATCHES "^;")
+    if(line STREQUAL "")
       continue()
     endif()
     if(line MATCHES "^\\[([^]]*)\\]")
