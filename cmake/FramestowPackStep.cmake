@@ -72,11 +72,16 @@ foreach(package IN LISTS packages_present)
   endif()
 endforeach()
 
-# A picture whose application no package lists is left out, and the packer still succeeds: say so.
+# A picture whose application no package lists is left out, and the packer still succeeds: say
+# so. The packer also looks up the application numbers that have no picture at all (as Annn_000);
+# those lines name no picture and are left out.
 string(REGEX MATCHALL "get_bin_index: Error to find for [^\n]*" unclaimed "${lines}")
 list(REMOVE_DUPLICATES unclaimed)
 foreach(line IN LISTS unclaimed)
-  message("${context}: ${line}")
+  string(REGEX REPLACE "^get_bin_index: Error to find for " "" picture "${line}")
+  if(picture IN_LIST names)
+    message("${context}: ${line}")
+  endif()
 endforeach()
 
 execute_process(
