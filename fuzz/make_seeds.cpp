@@ -14,6 +14,10 @@
 
 #include "codec/byte_order.h"
 #include "codec/codec.h"
+#include "mapping/mapping_source.h"
+#include "mapping/mapping_xml.h"
+#include "support/files.h"
+#include "support/temp_folder.h"
 #include "support/test_pictures.h"
 
 namespace fs = std::filesystem;
@@ -294,6 +298,61 @@ void write_scanner_seeds(const fs::path& corpus) {
     out.add("no_literals", scanner_input(0, "100 200 x0 0y A0x"));
 }
 
+// BitmapMapping.cpp and BitmapMapping.xml as the packer's generators write them for `packages`.
+struct MappingTexts {
+    std::string cpp;
+    std::string xml;
+};
+
+MappingTexts mapping_texts(const framestow::BinList& bins,
+                           const std::vector<framestow::PackageEntries>& packages,
+                           const std::vector<std::string>& names) {
+    std::streambuf* console = std::cout.rdbuf(nullptr);  // the generators' look-up warnings
+    std::string tables;
+    tinyxml2::XMLDocument xml;
+    framestow::create_mapping_xml(xml);
+    for (const framestow::PackageEntries& entries : packages) {
+        framestow::generate_bin_mapping_section(tables, bins, entries);
+        framestow::add_bin_mapping_xml(xml, entries);
+    }
+    const framestow::testing::TempFolder folder;
+    const std::string path = folder.file("BitmapMapping.cpp");
+    const int written = framestow::generate_multi_mapping_cpp(tables, bins, names, {path, path});
+    std::cout.rdbuf(console);
+    if (written != 0) {
+        throw std::runtime_error("cannot write " + path);
+    }
+    return {framestow::testing::read_text(path), framestow::print_mapping_xml(xml)};
+}
+
+void write_mapping_seeds(const fs::path& corpus) {
+    const CorpusWriter source(corpus, "mapping_source");
+    const CorpusWriter xml(corpus, "mapping_xml");
+    framestow::BinList bins;
+    bins.add({"gui01.bin", 1548, "A001,A002", framestow::parse_version("1.0.2.3")});
+    bins.add({"gui02.bin", 108, "A004", framestow::parse_version("2.0.0.0")});
+    bins.add({"gui03.bin", 0, "A007", framestow::parse_version("3")});
+    const MappingTexts two = mapping_texts(
+        bins,
+        {{{"A001_001.png", 100, 8},
+          {"A001_002.png", 0, 108},
+          {"A001_003.png", 40, 108},
+          {"A002_001.bmp", 1400, 148}},
+         {{"A004_001.png", 100, 8}}},
+        {"A001_001.png", "A001_003.png", "A002_001.bmp", "A004_001.png", "A005_001.png"});
+    source.add("two_packages_gaps_unlisted", two.cpp);
+    std::string lf_only = two.cpp;
+    std::erase(lf_only, '\r');
+    source.add("line_feeds_only", lf_only);
+    source.add("cut_in_a_table", two.cpp.substr(0, two.cpp.find("A001_003.png")));
+    xml.add("two_packages_gaps", two.xml);
+    xml.add("cut_in_an_item", two.xml.substr(0, two.xml.find("A001_003.png")));
+
+    const MappingTexts none = mapping_texts({}, {}, {});
+    source.add("no_packages", none.cpp);
+    xml.add("empty_root", none.xml);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -310,6 +369,7 @@ int main(int argc, char** argv) {
         write_ini_seeds(corpus);
         write_picture_name_seeds(corpus);
         write_scanner_seeds(corpus);
+        write_mapping_seeds(corpus);
     } catch (const std::exception& error) {
         std::cerr << "fuzz_make_seeds: " << error.what() << std::endl;
         return 1;

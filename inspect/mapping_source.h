@@ -19,6 +19,8 @@ struct PackageLine {
     std::array<uint64_t, 4> version{};
     uint64_t size = 0;
     std::size_t line = 0;
+
+    bool operator==(const PackageLine&) const = default;
 };
 
 // "    { 8, 5592 }, // 0: A001_001.png = { offset, size }" or "... // 1: There's no A001_002.png"
@@ -31,6 +33,8 @@ struct TableRow {
     std::string comment_name;          // the picture named by the comment
     bool comment_placeholder = false;  // the comment says "There's no"
     std::size_t line = 0;
+
+    bool operator==(const TableRow&) const = default;
 };
 
 // "const BitmapAttribute bitmapsA001[3] TEXT_LOCATION_FLASH_ATTRIBUTE = { // 3: ..." and its rows.
@@ -43,6 +47,8 @@ struct BitmapTable {
     std::string comment_app_id;    // the application the declaration's comment names
     std::vector<TableRow> rows;
     std::size_t line = 0;
+
+    bool operator==(const BitmapTable&) const = default;
 };
 
 // "    { 1, 3, bitmapsA001 }, // 0: A001"
@@ -54,6 +60,8 @@ struct AppEntry {
     uint64_t comment_index = 0;
     std::string comment_app_id;
     std::size_t line = 0;
+
+    bool operator==(const AppEntry&) const = default;
 };
 
 struct MappingSource {
@@ -65,6 +73,8 @@ struct MappingSource {
     // The first line at which the look-up function differs from the one framestow writes, or
     // empty when it is exactly that function.
     std::optional<std::size_t> lookup_differs_at;
+
+    bool operator==(const MappingSource&) const = default;
 };
 
 struct SourceReading {

@@ -12,7 +12,8 @@
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build="$top/build-fuzz"
-harnesses=(png_loader bmp_loader decoder compressor ini_lookup picture_names hexfold_scanner)
+harnesses=(png_loader bmp_loader decoder compressor ini_lookup picture_names hexfold_scanner
+           mapping_source mapping_xml)
 
 usage() {
     echo "usage: $0 --ci | SECONDS [HARNESS...]  (harnesses: ${harnesses[*]})" >&2

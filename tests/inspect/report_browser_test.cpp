@@ -1,0 +1,264 @@
+// The report page of real packer outputs, opened in headless Chromium: it loads without an
+// error, every thumbnail decodes to its picture's width and height, the page fits a phone's
+// width (the picture table scrolls inside its own frame), and every number on it is the one
+// `list --json` gives. A screenshot of each page is left in the build folder.
+#include <gtest/gtest.h>
+#include <png.h>
+
+#include <filesystem>
+#include <functional>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "support/firmware_workspaces.h"
+#include "support/workspace_harness.h"
+
+namespace framestow::inspect {
+namespace {
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+using testing::PackerWorkspace;
+using testing::ProcessResult;
+
+// Appended to a copy of the page: records script errors and failed loads, and once the page has
+// loaded, what each row, image and package section shows, as JSON in <pre id="measured">.
+constexpr const char* kMeasuringScript = R"(<script>
+var errors = [];
+window.addEventListener('error', function (e) {
+  errors.push(e.message || ('failed to load ' + (e.target && e.target.tagName)));
+}, true);
+window.addEventListener('load', function () {
+  var texts = function (root, selector) {
+    var found = {};
+    root.querySelectorAll(selector).forEach(function (e) { found[e.className] = e.textContent; });
+    return found;
+  };
+  var rows = Array.from(document.querySelectorAll('tr[data-name]')).map(function (tr) {
+    var row = texts(tr, 'td[class]');
+    var img = tr.querySelector('img');
+    row.image = img ? [img.complete, img.naturalWidth, img.naturalHeight] : null;
+    return row;
+  });
+  var packages = Array.from(document.querySelectorAll('section.package')).map(function (s) {
+    var facts = texts(s, '.facts span[class]');
+    facts.name = s.getAttribute('data-package');
+    facts.applications = {};
+    s.querySelectorAll('li[data-application]').forEach(function (li) {
+      facts.applications[li.getAttribute('data-application')] = li.querySelector('.bytes').textContent;
+    });
+    return facts;
+  });
+  var measured = document.createElement('pre');
+  measured.id = 'measured';
+  measured.textContent = JSON.stringify({errors: errors, rows: rows, packages: packages,
+    page_width: document.documentElement.scrollWidth, window_width: window.innerWidth});
+  document.body.appendChild(measured);
+});
+</script>
+)";
+
+// The flags that let Chromium run as root on a machine without a network or a display.
+std::vector<std::string> chromium_flags(const fs::path& profile) {
+    return {"--headless=new",
+            "--no-sandbox",
+            "--disable-gpu",
+            "--disable-background-networking",
+            "--disable-component-update",
+            "--disable-sync",
+            "--no-first-run",
+            "--user-data-dir=" + profile.string()};
+}
+
+ProcessResult run_chromium(const fs::path& profile, std::vector<std::string> args) {
+    std::vector<std::string> all = chromium_flags(profile);
+    all.insert(all.end(), args.begin(), args.end());
+    return testing::run_program(FRAMESTOW_CHROMIUM, all, profile.parent_path());
+}
+
+std::string unescaped(std::string text) {
+    for (const auto& [entity, character] :
+         {std::pair{"&lt;", "<"}, std::pair{"&gt;", ">"}, std::pair{"&amp;", "&"}}) {
+        for (std::size_t at = text.find(entity); at != std::string::npos;
+             at = text.find(entity, at + 1)) {
+            text.replace(at, std::string_view(entity).size(), character);
+        }
+    }
+    return text;
+}
+
+std::vector<uint8_t> from_base64(std::string_view text) {
+    static const std::string kDigits =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::vector<uint8_t> bytes;
+    uint32_t bits = 0;
+    int count = 0;
+    for (const char c : text) {
+        const std::size_t digit = kDigits.find(c);
+        if (digit == std::string::npos) {
+            continue;
+        }
+        bits = bits << 6 | static_cast<uint32_t>(digit);
+        count += 6;
+        if (count >= 8) {
+            count -= 8;
+            bytes.push_back(static_cast<uint8_t>(bits >> count));
+        }
+    }
+    return bytes;
+}
+
+// The width and height of every thumbnail of the page that libpng decodes completely, in page
+// order; a browser shows a PNG cut short with its full size, so the page's own bytes are read.
+std::vector<std::pair<uint32_t, uint32_t>> complete_thumbnails(const std::string& page) {
+    std::vector<std::pair<uint32_t, uint32_t>> sizes;
+    const std::string prefix = "data:image/png;base64,";
+    for (std::size_t at = page.find(prefix); at != std::string::npos;
+         at = page.find(prefix, at + 1)) {
+        const std::size_t start = at + prefix.size();
+        const std::vector<uint8_t> png =
+            from_base64(page.substr(start, page.find('"', start) - start));
+        png_image image{};
+        image.version = PNG_IMAGE_VERSION;
+        image.format = PNG_FORMAT_RGBA;
+        std::vector<uint8_t> pixels;
+        if (png_image_begin_read_from_memory(&image, png.data(), png.size()) != 0) {
+            pixels.resize(PNG_IMAGE_SIZE(image));
+            if (png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr) != 0) {
+                sizes.emplace_back(image.width, image.height);
+            }
+        }
+        png_image_free(&image);
+    }
+    return sizes;
+}
+
+// What the measuring script recorded in the dumped page.
+json measured_in(const std::string& dom) {
+    const std::string open = "<pre id=\"measured\">";
+    const std::size_t start = dom.find(open);
+    const std::size_t end = dom.find("</pre>", start);
+    if (start == std::string::npos || end == std::string::npos) {
+        ADD_FAILURE() << "the page recorded nothing:\n" << dom.substr(0, 2000);
+        return json::object();
+    }
+    return json::parse(unescaped(dom.substr(start + open.size(), end - start - open.size())));
+}
+
+std::string shown(const json& value) {
+    if (value.is_null()) {
+        return "-";
+    }
+    return value.is_string() ? value.get<std::string>() : value.dump();
+}
+
+std::string ratio_shown(const json& value) {
+    if (value.is_null()) {
+        return "-";
+    }
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f%%", 100.0 * value.get<double>());
+    return text;
+}
+
+void expect_rows_as_listed(const json& rows, const json& listed) {
+    ASSERT_EQ(rows.size(), listed.size());
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const json& row = rows[i];
+        const json& picture = listed[i];
+        SCOPED_TRACE(picture["name"].get<std::string>());
+        for (const char* key : {"name", "application", "picture", "package", "offset", "size",
+                                "width", "height", "pixel_format", "body_form", "pixel_bytes"}) {
+            EXPECT_EQ(row[key], shown(picture[key])) << key;
+        }
+        EXPECT_EQ(row["ratio"], ratio_shown(picture["ratio"]));
+        if (picture["placeholder"] == true) {
+            EXPECT_TRUE(row["image"].is_null());
+            EXPECT_EQ(row["note"], "placeholder");
+            continue;
+        }
+        EXPECT_EQ(row["image"], json::array({true, picture["width"], picture["height"]}));
+    }
+}
+
+void expect_packages_as_listed(const json& sections, const json& listed) {
+    ASSERT_EQ(sections.size(), listed["packages"].size());
+    for (std::size_t i = 0; i < sections.size(); ++i) {
+        const json& section = sections[i];
+        const json& package = listed["packages"][i];
+        SCOPED_TRACE(package["name"].get<std::string>());
+        EXPECT_EQ(section["name"], package["name"]);
+        EXPECT_EQ(section["version"], package["version"]);
+        EXPECT_EQ(section["length"], shown(package["length"]));
+        EXPECT_EQ(section["pictures"], shown(package["pictures"]));
+        EXPECT_EQ(section["placeholders"], shown(package["placeholders"]));
+        json applications = json::object();
+        for (const json& app : listed["applications"]) {
+            if (app["package"] == package["name"]) {
+                applications[app["application"].get<std::string>()] = shown(app["bytes"]);
+            }
+        }
+        EXPECT_EQ(section["applications"], applications);
+    }
+}
+
+TEST(InspectReportInBrowser, ShowsWhatListGivesWithEveryThumbnail) {
+    struct Case {
+        const char* name;
+        std::function<void(const PackerWorkspace&)> fill;
+    };
+    // The demo, and a workspace of every picture kind with placeholders in three packages.
+    const Case cases[] = {{"demo", testing::fill_demo_workspace},
+                          {"varied", testing::fill_varied_workspace}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        PackerWorkspace workspace(FRAMESTOW_PROGRAM);
+        c.fill(workspace);
+        ASSERT_EQ(workspace.run().exit_status, 0);
+        const std::string output = (workspace.root() / "output").string();
+        const fs::path page = workspace.root() / "report.html";
+        const ProcessResult report = testing::run_program(
+            FRAMESTOW_INSPECT, {"report", output, "-o", page.string()}, workspace.root());
+        ASSERT_EQ(report.exit_status, 0) << report.out << report.err;
+        const ProcessResult list =
+            testing::run_program(FRAMESTOW_INSPECT, {"list", output, "--json"}, workspace.root());
+        ASSERT_EQ(list.exit_status, 0) << list.err;
+        const json listed = json::parse(list.out);
+
+        std::vector<std::pair<uint32_t, uint32_t>> expected_thumbnails;
+        for (const json& picture : listed["pictures"]) {
+            if (picture["placeholder"] == false) {
+                expected_thumbnails.emplace_back(picture["width"], picture["height"]);
+            }
+        }
+        EXPECT_EQ(complete_thumbnails(testing::read_text(page)), expected_thumbnails);
+
+        const fs::path measuring = workspace.root() / "measuring.html";
+        testing::write_text(measuring, testing::read_text(page) + kMeasuringScript);
+        // A phone's width: the page must not scroll sideways there.
+        const ProcessResult dump =
+            run_chromium(workspace.root() / "profile",
+                         {"--virtual-time-budget=3000", "--enable-logging=stderr", "--v=0",
+                          "--window-size=390,844", "--dump-dom", "file://" + measuring.string()});
+        ASSERT_EQ(dump.exit_status, 0) << dump.err;
+        EXPECT_EQ(dump.err.find(":CONSOLE"), std::string::npos) << dump.err;
+        const json measured = measured_in(dump.out);
+        EXPECT_EQ(measured["errors"], json::array());
+        EXPECT_LE(measured["page_width"], measured["window_width"]);
+        expect_rows_as_listed(measured["rows"], listed["pictures"]);
+        expect_packages_as_listed(measured["packages"], listed);
+
+        const fs::path screenshot =
+            fs::path(FRAMESTOW_SCREENSHOT_DIR) / (std::string("report_") + c.name + ".png");
+        fs::remove(screenshot);
+        const ProcessResult shot = run_chromium(
+            workspace.root() / "profile", {"--screenshot=" + screenshot.string(),
+                                           "--window-size=1200,900", "file://" + page.string()});
+        EXPECT_EQ(shot.exit_status, 0) << shot.err;
+        EXPECT_GT(fs::exists(screenshot) ? fs::file_size(screenshot) : 0, 1000u);
+    }
+}
+
+}  // namespace
+}  // namespace framestow::inspect
