@@ -5,6 +5,7 @@ set -euo pipefail
 packages=(cmake g++ make pkg-config libpng-dev zlib1g-dev libtinyxml2-dev
           libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev chromium
           gcc-arm-none-eabi libnewlib-arm-none-eabi libstdc++-arm-none-eabi-newlib qemu-system-arm
+          dpkg-dev file
           "$@")
 missing=()
 for package in "${packages[@]}"; do

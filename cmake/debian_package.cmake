@@ -1,0 +1,20 @@
+# The Debian package: `cpack -G DEB` in the build folder makes framestow_<version>_<arch>.deb of
+# everything `cmake --install` installs, under /usr. dpkg-shlibdeps (dpkg-dev) finds the shared
+# libraries the programs need and names their packages as dependencies.
+set(CPACK_PACKAGE_NAME framestow)
+set(CPACK_PACKAGE_VENDOR "Framestow developers")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
+    "Packs user-interface pictures into flash packages for embedded devices")
+set(CPACK_PACKAGE_DESCRIPTION
+    "framestow compresses PNG and 16-bit BMP pictures into flash package files and writes the \
+BitmapMapping.cpp that a firmware compiles in to find them; framestow-inspect lists, verifies and \
+extracts what the packages hold; hexfold turns the 0x literals of a text into a binary file. \
+Also the picture decoder, the firmware kit's sources and a CMake package with framestow_pack().")
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Framestow maintainers <maintainers@framestow.invalid>")
+set(CPACK_DEBIAN_PACKAGE_SECTION devel)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+include(CPack)

@@ -1,0 +1,43 @@
+# What `cmake --install` puts into the prefix:
+#   bin/                          framestow, hexfold, framestow-inspect
+#   include/, lib/                the decoder as a host library: framestow_decoder.h and
+#                                 libframestow_decoder.a, for host tools built without CMake
+#   share/framestow/decoder/      the decoder's source and header
+#   share/framestow/firmware/     the firmware kit: include/ and src/
+#   share/doc/framestow/          the README and the firmware kit's README
+#   lib/cmake/Framestow/          the CMake package: find_package(Framestow), framestow_pack()
+# A firmware compiles the decoder and the kit with its own toolchain, so the package offers them
+# as sources (see FramestowConfig.cmake.in) rather than as this machine's compiled library.
+include(GNUInstallDirs)
+include(CMakePackageConfigHelpers)
+
+set(FRAMESTOW_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/Framestow)
+set(FRAMESTOW_DECODER_SOURCE_DIR ${CMAKE_INSTALL_DATADIR}/framestow/decoder)
+set(FRAMESTOW_KIT_SOURCE_DIR ${CMAKE_INSTALL_DATADIR}/framestow/firmware)
+set(FRAMESTOW_DOC_DIR ${CMAKE_INSTALL_DATADIR}/doc/framestow)
+
+set_target_properties(framestow_inspect PROPERTIES EXPORT_NAME inspect)
+install(TARGETS framestow hexfold framestow_inspect EXPORT FramestowTargets)
+install(EXPORT FramestowTargets NAMESPACE Framestow:: DESTINATION ${FRAMESTOW_CMAKE_DIR})
+
+install(TARGETS framestow_decoder ARCHIVE)
+install(FILES decoder/framestow_decoder.h TYPE INCLUDE)
+install(FILES decoder/framestow_decoder.c decoder/framestow_decoder.h
+        DESTINATION ${FRAMESTOW_DECODER_SOURCE_DIR})
+install(DIRECTORY firmware/include firmware/src DESTINATION ${FRAMESTOW_KIT_SOURCE_DIR})
+install(FILES README.md DESTINATION ${FRAMESTOW_DOC_DIR})
+install(FILES firmware/README.md DESTINATION ${FRAMESTOW_DOC_DIR} RENAME firmware-kit.md)
+
+configure_package_config_file(
+  cmake/FramestowConfig.cmake.in ${PROJECT_BINARY_DIR}/FramestowConfig.cmake
+  INSTALL_DESTINATION ${FRAMESTOW_CMAKE_DIR}
+  PATH_VARS FRAMESTOW_DECODER_SOURCE_DIR FRAMESTOW_KIT_SOURCE_DIR)
+# The package holds host programs and sources only, so a firmware built for a 32-bit processor
+# may use it: no check of the pointer size.
+write_basic_package_version_file(
+  ${PROJECT_BINARY_DIR}/FramestowConfigVersion.cmake
+  COMPATIBILITY SameMajorVersion ARCH_INDEPENDENT)
+install(FILES ${PROJECT_BINARY_DIR}/FramestowConfig.cmake
+              ${PROJECT_BINARY_DIR}/FramestowConfigVersion.cmake
+              cmake/FramestowPack.cmake cmake/FramestowPackStep.cmake
+        DESTINATION ${FRAMESTOW_CMAKE_DIR})
