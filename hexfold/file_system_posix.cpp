@@ -33,8 +33,8 @@ std::optional<NewFile> create_file_beside(const std::filesystem::path& final_pat
             stem + std::to_string(attempt) + "-" + std::to_string(clock_count() % 1000000) + ".tmp";
         // O_EXCL fails on any entry of the name, a link included. The mode is that of any new
         // file (0666 less the umask), as the final file would get.
-        const int fd = ::open(candidate.c_str(),
-                              O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        const int fd =
+            ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (fd < 0 && errno == EEXIST) {
             continue;
         }

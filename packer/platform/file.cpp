@@ -26,9 +26,9 @@ constexpr int kTemporaryNameAttempts = 100;
 // and a count of the names asked for, mixed (the splitmix64 finaliser) into 32 bits.
 std::string random_name_part() {
     static std::atomic<uint64_t> count{0};
-    uint64_t mixed = static_cast<uint64_t>(
-                         std::chrono::steady_clock::now().time_since_epoch().count()) +
-                     0x9E3779B97F4A7C15u * ++count;
+    uint64_t mixed =
+        static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()) +
+        0x9E3779B97F4A7C15u * ++count;
     mixed = (mixed ^ (mixed >> 30)) * 0xBF58476D1CE4E5B9u;
     mixed = (mixed ^ (mixed >> 27)) * 0x94D049BB133111EBu;
     mixed ^= mixed >> 31;

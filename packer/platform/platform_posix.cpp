@@ -393,8 +393,7 @@ std::FILE* open_regular_stream(const std::string& path) {
 std::FILE* create_new_stream(const std::string& path, bool& name_taken) {
     // O_EXCL fails on any entry of the name, a link included; the umask takes its bits off 0666
     // as for any new file.
-    const int fd =
-        ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     name_taken = fd < 0 && errno == EEXIST;
     if (fd < 0) {
         return nullptr;

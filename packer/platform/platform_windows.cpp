@@ -250,9 +250,8 @@ std::vector<std::string> wildcard_search(const std::string& pattern) {
 std::FILE* open_regular_stream(const std::string& path) {
     // The sharing is the runtime's own for fopen. A folder does not open without backup
     // semantics; a device or a pipe opens without waiting and is refused by its type.
-    const HANDLE file =
-        CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         return nullptr;
     }
@@ -265,9 +264,8 @@ std::FILE* open_regular_stream(const std::string& path) {
 
 std::FILE* create_new_stream(const std::string& path, bool& name_taken) {
     // CREATE_NEW fails on any entry of the name, a link included, and never follows one.
-    const HANDLE file =
-        CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                    CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                    nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();
         name_taken = error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS;
