@@ -1,5 +1,6 @@
 // File, the checked binary file of the platform layer, over the C runtime's streams.
 
+#include <limits>
 #include <utility>
 
 #include "platform/platform.h"
@@ -21,6 +22,16 @@ constexpr std::size_t kReadBuffer = std::size_t{1} << 16;
 File File::open_for_reading(const std::string& path) {
     File file;
     file.stream_ = std::fopen(path.c_str(), "rb");
+    if (file.stream_ != nullptr) {
+        file.buffer_ = std::make_unique_for_overwrite<char[]>(kReadBuffer);
+        std::setvbuf(file.stream_, file.buffer_.get(), _IOFBF, kReadBuffer);
+    }
+    return file;
+}
+
+File File::open_regular_for_reading(const std::string& path) {
+    File file;
+    file.stream_ = open_regular_stream(path);
     if (file.stream_ != nullptr) {
         file.buffer_ = std::make_unique_for_overwrite<char[]>(kReadBuffer);
         std::setvbuf(file.stream_, file.buffer_.get(), _IOFBF, kReadBuffer);
@@ -90,6 +101,13 @@ std::optional<uint64_t> File::length() {
         return std::nullopt;
     }
     return static_cast<uint64_t>(end);
+}
+
+bool File::seek(uint64_t offset) {
+    if (stream_ == nullptr || offset > static_cast<uint64_t>(std::numeric_limits<int64_t>::max())) {
+        return false;
+    }
+    return seek_offset(stream_, static_cast<int64_t>(offset), SEEK_SET);
 }
 
 bool File::close() {

@@ -80,6 +80,10 @@ class File {
   public:
     static File open_for_reading(const std::string& path);
     static File open_for_writing(const std::string& path);
+    // Opens `path` for reading only when it is a regular file, links followed: a FIFO, a device
+    // or a folder is looked at without being opened in a way that could wait, and is refused.
+    // For readers of folders that anyone may have made (an output folder from an archive).
+    static File open_regular_for_reading(const std::string& path);
 
     File() = default;
     File(File&& other) noexcept;
@@ -100,6 +104,9 @@ class File {
     // The file's length, found by seeking to its end; the position is then put back. Empty when
     // the file is not open or a seek fails.
     [[nodiscard]] std::optional<uint64_t> length();
+
+    // Moves the read position to `offset` bytes from the start. False when the seek fails.
+    [[nodiscard]] bool seek(uint64_t offset);
 
     // Flushes and closes. False when this or any earlier write failed, and for a file that is
     // not open.

@@ -375,4 +375,27 @@ bool seek_offset(std::FILE* stream, int64_t offset, int origin) {
     return ::fseeko(stream, static_cast<off_t>(offset), origin) == 0;
 }
 
+// The kind is looked at before opening, and again on what was opened, since the name may have
+// been given to a FIFO in between; O_NONBLOCK makes opening a FIFO return at once whatever
+// happens, and changes nothing for reading a regular file.
+std::FILE* open_regular_stream(const std::string& path) {
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) {
+        return nullptr;
+    }
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        return nullptr;
+    }
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(fd);
+        return nullptr;
+    }
+    std::FILE* stream = ::fdopen(fd, "rb");
+    if (stream == nullptr) {
+        ::close(fd);
+    }
+    return stream;
+}
+
 }  // namespace framestow::platform

@@ -228,4 +228,25 @@ bool seek_offset(std::FILE* stream, int64_t offset, int origin) {
     return _fseeki64(stream, offset, origin) == 0;
 }
 
+// A folder or a device name (CON, NUL, COM1, a pipe) is refused by its attributes before
+// opening; what was opened must then be a file on a disk, since the name may have changed in
+// between.
+std::FILE* open_regular_stream(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES ||
+        (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) != 0) {
+        return nullptr;
+    }
+    std::FILE* stream = std::fopen(path.c_str(), "rb");
+    if (stream == nullptr) {
+        return nullptr;
+    }
+    const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
+    if (handle == INVALID_HANDLE_VALUE || GetFileType(handle) != FILE_TYPE_DISK) {
+        std::fclose(stream);
+        return nullptr;
+    }
+    return stream;
+}
+
 }  // namespace framestow::platform

@@ -3,6 +3,7 @@
 // extracts, and its exit statuses.
 #include <gtest/gtest.h>
 #include <png.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -335,6 +336,51 @@ TEST(InspectProgram, VerifyNamesWhatDisagreesInBrokenOutputs) {
                  "ErrorID=7 (0x7) Line number=6: XMLElement name=image_item"};
          },
          1},
+        {"a package line's size lowered by one",
+         [&](PackedDemo& demo) {
+             const std::string length = size_of(demo.workspace.output("gui02.bin"));
+             const std::string lowered = std::to_string(std::stoull(length) - 1);
+             std::string text = testing::read_text(cpp(demo));
+             const std::string line = "1.0.2.3  size = " + length;
+             text.replace(text.find(line), line.size(), "1.0.2.3  size = " + lowered);
+             testing::write_text(cpp(demo), text);
+             const std::string at =
+                 " (BitmapMapping.cpp line " + line_of(cpp(demo), "// gui02.bin:") + ")";
+             return Lines{"gui02.bin: the file is " + length +
+                              " bytes, BitmapMapping.cpp says size = " + lowered + at,
+                          "gui02.bin: its entries end at byte " + length +
+                              ", its package line says size = " + lowered + at};
+         },
+         1},
+        {"byte 3 of a package header cleared",
+         [](PackedDemo& demo) {
+             Bytes package = testing::read_bytes(demo.workspace.output("gui01.bin"));
+             package[3] = 0x00;
+             testing::write_bytes(demo.workspace.output("gui01.bin"), package);
+             return Lines{"gui01.bin: its header begins 55 55 55 00, not 55 55 55 55"};
+         },
+         1},
+        {"every version byte in config.ini changed after packing",
+         [](PackedDemo& demo) {
+             const fs::path config = demo.workspace.root() / "config.ini";
+             std::string text = testing::read_text(config);
+             text.replace(text.find("version=1.0.2.3"), 15, "version=9.8.7.6");
+             testing::write_text(config, text);
+             return Lines{"gui02.bin: version 1.0.2.3 in its header, config.ini now gives 9.8.7.6"};
+         },
+         1},
+        {"4 bytes appended to a check file",
+         [](PackedDemo& demo) {
+             const fs::path check = demo.workspace.staged("image_unzip", "A003_001.png");
+             Bytes bytes = testing::read_bytes(check);
+             const std::size_t pixel_bytes = bytes.size() - 8;
+             bytes.insert(bytes.end(), {1, 2, 3, 4});
+             testing::write_bytes(check, bytes);
+             return Lines{"gui02.bin A003_001.png: temp/image_unzip/A003_001.png holds " +
+                          std::to_string(pixel_bytes + 4) + " pixel bytes, the package's picture " +
+                          std::to_string(pixel_bytes)};
+         },
+         1},
         {"a BitmapMapping.cpp that framestow did not write",
          [&](PackedDemo& demo) {
              testing::write_text(cpp(demo), "int main() { return 0; }\n");
@@ -361,6 +407,175 @@ TEST(InspectProgram, VerifyNamesWhatDisagreesInBrokenOutputs) {
         }
         EXPECT_EQ(printed, expected);
         EXPECT_EQ(verify.exit_status, c.exit_status);
+    }
+}
+
+// `text` with the first `from` replaced by `to`.
+std::string replaced(std::string text, const std::string& from, const std::string& to) {
+    const std::size_t at = text.find(from);
+    EXPECT_NE(at, std::string::npos) << from;
+    return at == std::string::npos ? text : text.replace(at, from.size(), to);
+}
+
+void edit_text(const fs::path& path, const std::string& from, const std::string& to) {
+    testing::write_text(path, replaced(testing::read_text(path), from, to));
+}
+
+std::size_t count_of(const std::string& text, const std::string& needle) {
+    std::size_t count = 0;
+    for (std::size_t at = text.find(needle); at != std::string::npos;
+         at = text.find(needle, at + 1)) {
+        ++count;
+    }
+    return count;
+}
+
+// Output folders made hostile, as a crafted archive or a damaged copy gives them: each command
+// refuses what a compiler or the firmware would read otherwise, never waits on a FIFO or grows
+// without bound (a guard ends a run after a minute), and prints no byte of the folder raw.
+TEST(InspectProgram, HostileFoldersAreRefusedOrQuoted) {
+    struct Case {
+        const char* fault;
+        // Plants the fault and returns the command's arguments.
+        std::function<std::vector<std::string>(PackedDemo&)> plant;
+        int exit_status;
+        std::string needle;  // what standard output or standard error must hold
+        std::function<void(PackedDemo&)> also = {};
+    };
+    const auto cpp = [](const PackedDemo& demo) {
+        return demo.workspace.output("BitmapMapping.cpp");
+    };
+    const auto copied = [](const PackedDemo& demo, const std::string& name) {
+        const fs::path copy = demo.workspace.root() / name;
+        fs::copy(demo.output(), copy);
+        return copy.string();
+    };
+    const std::string page = "page.html";
+    const Case cases[] = {
+        {"an offset written in octal, which the compiler reads as another number",
+         [&](PackedDemo& demo) {
+             edit_text(cpp(demo), "    { 8, ", "    { 010, ");
+             return std::vector<std::string>{"verify", demo.output()};
+         },
+         2, "a number with a leading zero, which a compiler reads as octal"},
+        {"the opening comment closed early and followed by a define",
+         [&](PackedDemo& demo) {
+             edit_text(cpp(demo), " * Author: Framestow\r\n",
+                       " * Author: Framestow */\r\n"
+                       "#define snprintf_s(b, n, c, f, i) snprintf_s(b, n, c, f, 1)\r\n/*\r\n");
+             return std::vector<std::string>{"verify", demo.output()};
+         },
+         2, "its opening comment differs from framestow's, found \" * Author: Framestow */\""},
+        {"a FIFO as BitmapMapping.cpp",
+         [&](PackedDemo& demo) {
+             fs::remove(cpp(demo));
+             EXPECT_EQ(::mkfifo(cpp(demo).c_str(), 0600), 0);
+             return std::vector<std::string>{"verify", demo.output()};
+         },
+         2, "BitmapMapping.cpp: missing or unreadable in "},
+        {"a link to an endless device as BitmapMapping.cpp",
+         [&](PackedDemo& demo) {
+             fs::remove(cpp(demo));
+             fs::create_symlink("/dev/zero", cpp(demo));
+             return std::vector<std::string>{"list", demo.output()};
+         },
+         2, "BitmapMapping.cpp: missing or unreadable in "},
+        {"a FIFO named like a package",
+         [&](PackedDemo& demo) {
+             EXPECT_EQ(::mkfifo(demo.workspace.output("gui09.bin").c_str(), 0600), 0);
+             return std::vector<std::string>{"verify", demo.output()};
+         },
+         0, "verify: no problems"},
+        {"a BitmapMapping.xml larger than framestow writes",
+         [&](PackedDemo& demo) {
+             fs::resize_file(demo.workspace.output("BitmapMapping.xml"), 300'000'000);
+             return std::vector<std::string>{"verify", demo.output()};
+         },
+         1, "BitmapMapping.xml: 300000000 bytes, more than the "},
+        {"terminal controls in an app_id of BitmapMapping.xml",
+         [&](PackedDemo& demo) {
+             edit_text(demo.workspace.output("BitmapMapping.xml"), "app_id=\"A003\"",
+                       "app_id=\"A003\x1b[2K\rverify: no problems\"");
+             return std::vector<std::string>{"verify", demo.output()};
+         },
+         1, "app \"A003?[2K?verify: no problems\", which BitmapMapping.cpp places in no package"},
+        {"terminal controls in the name of a stray package file",
+         [&](PackedDemo& demo) {
+             testing::write_text(demo.workspace.output("gui\x1b[2J.bin"), "UUUU\x01\x00\x00\x01");
+             return std::vector<std::string>{"verify", demo.output()};
+         },
+         1, "\"gui?[2J.bin\": in the output folder, but BitmapMapping.cpp names no such package"},
+        {"list --json on a folder whose name is not UTF-8",
+         [&](PackedDemo& demo) {
+             return std::vector<std::string>{"list", copied(demo, "out\xff"), "--json"};
+         },
+         0, "out\\\\xFF\","},
+        {"two slots of one name to extract",
+         [&](PackedDemo& demo) {
+             edit_text(cpp(demo), "// 1: A001_002.png", "// 1: A001_001.png");
+             return std::vector<std::string>{"extract", demo.output(),
+                                             (demo.workspace.root() / "x").string()};
+         },
+         1, "gui01.bin A001_001.png: another slot of that name was extracted already",
+         [](PackedDemo& demo) {
+             EXPECT_EQ(std::distance(fs::directory_iterator(demo.workspace.root() / "x"),
+                                     fs::directory_iterator()),
+                       6);
+         }},
+        {"a name longer than a row of list",
+         [&](PackedDemo& demo) {
+             edit_text(cpp(demo), "A001_002.png =", "A001_002" + std::string(600, 'x') + ".png =");
+             return std::vector<std::string>{"list", demo.output()};
+         },
+         0, "A001_002" + std::string(600, 'x') + ".png gui01.bin "},
+        {"a cut package to list",
+         [&](PackedDemo& demo) {
+             fs::resize_file(demo.workspace.output("gui02.bin"), 100);
+             return std::vector<std::string>{"list", demo.output()};
+         },
+         1, "gui02.bin A003_001.png: its bytes lie past the end of gui02.bin"},
+        {"package sections in another order to report",
+         [&](PackedDemo& demo) {
+             const std::string text = testing::read_text(cpp(demo));
+             const std::size_t first = text.find("// gui01.bin\r\n");
+             const std::size_t second = text.find("// gui02.bin\r\n");
+             const std::size_t end = text.find("// Count = 0");
+             testing::write_text(cpp(demo),
+                                 text.substr(0, first) + text.substr(second, end - second) +
+                                     text.substr(first, second - first) + text.substr(end));
+             return std::vector<std::string>{"report", demo.output(), "-o",
+                                             (demo.workspace.root() / page).string()};
+         },
+         1, "BitmapMapping.xml: its app elements stand in another order",
+         [&](PackedDemo& demo) {
+             EXPECT_EQ(count_of(testing::read_text(demo.workspace.root() / page),
+                                "data:image/png;base64,"),
+                       7u);
+         }},
+        {"an output folder whose path holds & to report",
+         [&](PackedDemo& demo) {
+             return std::vector<std::string>{"report", copied(demo, "a&b"), "-o",
+                                             (demo.workspace.root() / page).string()};
+         },
+         0, "report: ",
+         [&](PackedDemo& demo) {
+             const std::string shown = testing::read_text(demo.workspace.root() / page);
+             EXPECT_EQ(count_of(shown, "a&amp;b"), 2u);
+             EXPECT_EQ(count_of(shown, "a&b"), 0u);
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.fault);
+        PackedDemo demo;
+        std::vector<std::string> args = c.plant(demo);
+        args.insert(args.begin(), {"60", FRAMESTOW_INSPECT});
+        const ProcessResult run = testing::run_program("timeout", args, demo.workspace.root());
+        EXPECT_EQ(run.exit_status, c.exit_status) << run.out << run.err;
+        EXPECT_NE((run.out + run.err).find(c.needle), std::string::npos) << run.out << run.err;
+        EXPECT_EQ((run.out + run.err).find_first_of("\x1b\r"), std::string::npos);
+        if (c.also) {
+            c.also(demo);
+        }
     }
 }
 

@@ -335,7 +335,7 @@ TEST(InspectChecks, ComparePackageFilesWithTheSource) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.fault);
-        EXPECT_EQ(lines_of(check_package_files(source, c.files)), c.problems);
+        EXPECT_EQ(lines_of(check_package_files(source, c.files).problems), c.problems);
     }
 }
 
