@@ -458,7 +458,7 @@ PackagePlacement check_package_files(const MappingSource& source,
     }
     for (const PackageFile& file : files) {
         if (file.present && !named.contains(file.name)) {
-            problems.push_back({quoted_excerpt(file.name, 100),
+            problems.push_back({shown(file.name),
                                 "in the output folder, but BitmapMapping.cpp names no "
                                 "such package"});
         }
