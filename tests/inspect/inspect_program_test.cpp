@@ -194,6 +194,26 @@ TEST(InspectProgram, ExtractsOnlyTheNamedPictures) {
               "gui01.bin A002_003.png: a placeholder: there is no picture to extract\n");
 }
 
+// `text` with the first `from` replaced by `to`.
+std::string replaced(std::string text, const std::string& from, const std::string& to) {
+    const std::size_t at = text.find(from);
+    EXPECT_NE(at, std::string::npos) << from;
+    return at == std::string::npos ? text : text.replace(at, from.size(), to);
+}
+
+void edit_text(const fs::path& path, const std::string& from, const std::string& to) {
+    testing::write_text(path, replaced(testing::read_text(path), from, to));
+}
+
+std::size_t count_of(const std::string& text, const std::string& needle) {
+    std::size_t count = 0;
+    for (std::size_t at = text.find(needle); at != std::string::npos;
+         at = text.find(needle, at + 1)) {
+        ++count;
+    }
+    return count;
+}
+
 // The demo, packed, then broken in one way; what verify prints for it, and its exit status.
 TEST(InspectProgram, VerifyNamesWhatDisagreesInBrokenOutputs) {
     struct Case {
@@ -360,13 +380,14 @@ TEST(InspectProgram, VerifyNamesWhatDisagreesInBrokenOutputs) {
              return Lines{"gui01.bin: its header begins 55 55 55 00, not 55 55 55 55"};
          },
          1},
-        {"every version byte in config.ini changed after packing",
+        {"the first version byte of one package and the last of another changed in config.ini "
+         "after packing",
          [](PackedDemo& demo) {
              const fs::path config = demo.workspace.root() / "config.ini";
-             std::string text = testing::read_text(config);
-             text.replace(text.find("version=1.0.2.3"), 15, "version=9.8.7.6");
-             testing::write_text(config, text);
-             return Lines{"gui02.bin: version 1.0.2.3 in its header, config.ini now gives 9.8.7.6"};
+             edit_text(config, "version=1.0.0.1", "version=2.0.0.1");
+             edit_text(config, "version=1.0.2.3", "version=1.0.2.4");
+             return Lines{"gui01.bin: version 1.0.0.1 in its header, config.ini now gives 2.0.0.1",
+                          "gui02.bin: version 1.0.2.3 in its header, config.ini now gives 1.0.2.4"};
          },
          1},
         {"4 bytes appended to a check file",
@@ -408,26 +429,6 @@ TEST(InspectProgram, VerifyNamesWhatDisagreesInBrokenOutputs) {
         EXPECT_EQ(printed, expected);
         EXPECT_EQ(verify.exit_status, c.exit_status);
     }
-}
-
-// `text` with the first `from` replaced by `to`.
-std::string replaced(std::string text, const std::string& from, const std::string& to) {
-    const std::size_t at = text.find(from);
-    EXPECT_NE(at, std::string::npos) << from;
-    return at == std::string::npos ? text : text.replace(at, from.size(), to);
-}
-
-void edit_text(const fs::path& path, const std::string& from, const std::string& to) {
-    testing::write_text(path, replaced(testing::read_text(path), from, to));
-}
-
-std::size_t count_of(const std::string& text, const std::string& needle) {
-    std::size_t count = 0;
-    for (std::size_t at = text.find(needle); at != std::string::npos;
-         at = text.find(needle, at + 1)) {
-        ++count;
-    }
-    return count;
 }
 
 // Output folders made hostile, as a crafted archive or a damaged copy gives them: each command
