@@ -9,7 +9,8 @@ Times `framestow-inspect verify` on each folder, with a plain read of every file
 the reference measured in the same run, and prints microseconds a package: a linear check keeps
 that figure flat as N grows.
 
-    python3 bench/inspect_many_packages.py --build DIR [--counts 1250,5000,20000] [--repeat 3]
+    python3 bench/inspect_many_packages.py --build DIR [--inspect PROGRAM] [--counts 1250,5000,20000]
+                                           [--repeat 3]
 
 Exit status 0 when every run went as expected, 2 otherwise.
 """
@@ -107,10 +108,13 @@ def timed(action, repeat):
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--build", type=Path, required=True, help="a build folder of the project")
+    parser.add_argument("--inspect", type=Path,
+                        help="the framestow-inspect to time (default: the build folder's), such as "
+                             "an earlier one to compare")
     parser.add_argument("--counts", default="1250,5000,20000")
     parser.add_argument("--repeat", type=int, default=3)
     arguments = parser.parse_args()
-    inspect = arguments.build / "inspect" / "framestow-inspect"
+    inspect = arguments.inspect or arguments.build / "inspect" / "framestow-inspect"
     packer = arguments.build / "packer" / "framestow"
     work = Path(tempfile.mkdtemp(prefix="inspect_many_packages_"))
     try:
