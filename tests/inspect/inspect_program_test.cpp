@@ -437,139 +437,141 @@ TEST(InspectProgram, VerifyNamesWhatDisagreesInBrokenOutputs) {
 TEST(InspectProgram, HostileFoldersAreRefusedOrQuoted) {
     struct Case {
         const char* fault;
-        // Plants the fault and returns the command's arguments.
-        std::function<std::vector<std::string>(PackedDemo&)> plant;
+        std::function<void(PackedDemo&)> plant;
+        // The command's arguments: OUTPUT is the output folder, @name a path in the workspace.
+        std::vector<std::string> args;
         int exit_status;
         std::string needle;  // what standard output or standard error must hold
         std::function<void(PackedDemo&)> also = {};
     };
-    const auto cpp = [](const PackedDemo& demo) {
-        return demo.workspace.output("BitmapMapping.cpp");
+    // Plants: a text replaced in a file of the output folder, a file given another length or
+    // replaced by something that is no regular file, the output folder copied under a name.
+    using Plant = std::function<void(PackedDemo&)>;
+    const auto edit = [](std::string file, std::string from, std::string to) -> Plant {
+        return [=](PackedDemo& demo) { edit_text(demo.workspace.output(file), from, to); };
     };
-    const auto copied = [](const PackedDemo& demo, const std::string& name) {
-        const fs::path copy = demo.workspace.root() / name;
-        fs::copy(demo.output(), copy);
-        return copy.string();
+    const auto resize = [](std::string file, uint64_t size) -> Plant {
+        return [=](PackedDemo& demo) { fs::resize_file(demo.workspace.output(file), size); };
     };
-    const std::string page = "page.html";
+    const auto fifo_as = [](std::string file) -> Plant {
+        return [=](PackedDemo& demo) {
+            fs::remove(demo.workspace.output(file));
+            EXPECT_EQ(::mkfifo(demo.workspace.output(file).c_str(), 0600), 0);
+        };
+    };
+    const auto copy_as = [](std::string name) -> Plant {
+        return [=](PackedDemo& demo) { fs::copy(demo.output(), demo.workspace.root() / name); };
+    };
+    const auto page = [](PackedDemo& demo) {
+        return testing::read_text(demo.workspace.root() / "page.html");
+    };
+    const std::string cpp = "BitmapMapping.cpp";
+    const std::string long_name = "A001_002" + std::string(600, 'x') + ".png";
     const Case cases[] = {
         {"an offset written in octal, which the compiler reads as another number",
-         [&](PackedDemo& demo) {
-             edit_text(cpp(demo), "    { 8, ", "    { 010, ");
-             return std::vector<std::string>{"verify", demo.output()};
-         },
-         2, "a number with a leading zero, which a compiler reads as octal"},
+         edit(cpp, "    { 8, ", "    { 010, "),
+         {"verify", "OUTPUT"},
+         2,
+         "a number with a leading zero, which a compiler reads as octal"},
         {"the opening comment closed early and followed by a define",
-         [&](PackedDemo& demo) {
-             edit_text(cpp(demo), " * Author: Framestow\r\n",
-                       " * Author: Framestow */\r\n"
-                       "#define snprintf_s(b, n, c, f, i) snprintf_s(b, n, c, f, 1)\r\n/*\r\n");
-             return std::vector<std::string>{"verify", demo.output()};
-         },
-         2, "its opening comment differs from framestow's, found \" * Author: Framestow */\""},
+         edit(cpp, " * Author: Framestow\r\n",
+              " * Author: Framestow */\r\n#define snprintf_s(b, n, c, f, i) 0\r\n/*\r\n"),
+         {"verify", "OUTPUT"},
+         2,
+         "its opening comment differs from framestow's, found \" * Author: Framestow */\""},
         {"a FIFO as BitmapMapping.cpp",
-         [&](PackedDemo& demo) {
-             fs::remove(cpp(demo));
-             EXPECT_EQ(::mkfifo(cpp(demo).c_str(), 0600), 0);
-             return std::vector<std::string>{"verify", demo.output()};
-         },
-         2, "BitmapMapping.cpp: missing or unreadable in "},
+         fifo_as(cpp),
+         {"verify", "OUTPUT"},
+         2,
+         "BitmapMapping.cpp: missing or unreadable in "},
         {"a link to an endless device as BitmapMapping.cpp",
          [&](PackedDemo& demo) {
-             fs::remove(cpp(demo));
-             fs::create_symlink("/dev/zero", cpp(demo));
-             return std::vector<std::string>{"list", demo.output()};
+             fs::remove(demo.workspace.output(cpp));
+             fs::create_symlink("/dev/zero", demo.workspace.output(cpp));
          },
-         2, "BitmapMapping.cpp: missing or unreadable in "},
+         {"list", "OUTPUT"},
+         2,
+         "BitmapMapping.cpp: missing or unreadable in "},
         {"a FIFO named like a package",
-         [&](PackedDemo& demo) {
-             EXPECT_EQ(::mkfifo(demo.workspace.output("gui09.bin").c_str(), 0600), 0);
-             return std::vector<std::string>{"verify", demo.output()};
-         },
-         0, "verify: no problems"},
+         fifo_as("gui09.bin"),
+         {"verify", "OUTPUT"},
+         0,
+         "verify: no problems"},
         {"a BitmapMapping.xml larger than framestow writes",
-         [&](PackedDemo& demo) {
-             fs::resize_file(demo.workspace.output("BitmapMapping.xml"), 300'000'000);
-             return std::vector<std::string>{"verify", demo.output()};
-         },
-         1, "BitmapMapping.xml: 300000000 bytes, more than the "},
+         resize("BitmapMapping.xml", 300'000'000),
+         {"verify", "OUTPUT"},
+         1,
+         "BitmapMapping.xml: 300000000 bytes, more than the "},
         {"terminal controls in an app_id of BitmapMapping.xml",
-         [&](PackedDemo& demo) {
-             edit_text(demo.workspace.output("BitmapMapping.xml"), "app_id=\"A003\"",
-                       "app_id=\"A003\x1b[2K\rverify: no problems\"");
-             return std::vector<std::string>{"verify", demo.output()};
-         },
-         1, "app \"A003?[2K?verify: no problems\", which BitmapMapping.cpp places in no package"},
+         edit("BitmapMapping.xml", "app_id=\"A003\"",
+              "app_id=\"A003\x1b[2K\rverify: no problems\""),
+         {"verify", "OUTPUT"},
+         1,
+         "app \"A003?[2K?verify: no problems\", which BitmapMapping.cpp places in no package"},
         {"terminal controls in the name of a stray package file",
-         [&](PackedDemo& demo) {
-             testing::write_text(demo.workspace.output("gui\x1b[2J.bin"), "UUUU\x01\x00\x00\x01");
-             return std::vector<std::string>{"verify", demo.output()};
-         },
-         1, "\"gui?[2J.bin\": in the output folder, but BitmapMapping.cpp names no such package"},
-        {"list --json on a folder whose name is not UTF-8",
-         [&](PackedDemo& demo) {
-             return std::vector<std::string>{"list", copied(demo, "out\xff"), "--json"};
-         },
-         0, "out\\\\xFF\","},
-        {"two slots of one name to extract",
-         [&](PackedDemo& demo) {
-             edit_text(cpp(demo), "// 1: A001_002.png", "// 1: A001_001.png");
-             return std::vector<std::string>{"extract", demo.output(),
-                                             (demo.workspace.root() / "x").string()};
-         },
-         1, "gui01.bin A001_001.png: another slot of that name was extracted already",
          [](PackedDemo& demo) {
-             EXPECT_EQ(std::distance(fs::directory_iterator(demo.workspace.root() / "x"),
-                                     fs::directory_iterator()),
-                       6);
+             testing::write_text(demo.workspace.output("gui\x1b[2J.bin"), "UUUU\x01\x00\x00\x01");
+         },
+         {"verify", "OUTPUT"},
+         1,
+         "\"gui?[2J.bin\": in the output folder, but BitmapMapping.cpp names no such package"},
+        {"list --json on a folder whose name is not UTF-8",
+         copy_as("out\xff"),
+         {"list", "@out\xff", "--json"},
+         0,
+         "out\\\\xFF\","},
+        {"two slots of one name to extract",
+         edit(cpp, "// 1: A001_002.png", "// 1: A001_001.png"),
+         {"extract", "OUTPUT", "@x"},
+         1,
+         "gui01.bin A001_001.png: another slot of that name was extracted already",
+         [](PackedDemo& demo) {
+             EXPECT_EQ(std::distance(fs::directory_iterator(demo.workspace.root() / "x"), {}), 6);
          }},
         {"a name longer than a row of list",
-         [&](PackedDemo& demo) {
-             edit_text(cpp(demo), "A001_002.png =", "A001_002" + std::string(600, 'x') + ".png =");
-             return std::vector<std::string>{"list", demo.output()};
-         },
-         0, "A001_002" + std::string(600, 'x') + ".png gui01.bin "},
+         edit(cpp, "A001_002.png =", long_name + " ="),
+         {"list", "OUTPUT"},
+         0,
+         long_name + " gui01.bin "},
         {"a cut package to list",
-         [&](PackedDemo& demo) {
-             fs::resize_file(demo.workspace.output("gui02.bin"), 100);
-             return std::vector<std::string>{"list", demo.output()};
-         },
-         1, "gui02.bin A003_001.png: its bytes lie past the end of gui02.bin"},
+         resize("gui02.bin", 100),
+         {"list", "OUTPUT"},
+         1,
+         "gui02.bin A003_001.png: its bytes lie past the end of gui02.bin"},
         {"package sections in another order to report",
          [&](PackedDemo& demo) {
-             const std::string text = testing::read_text(cpp(demo));
+             const std::string text = testing::read_text(demo.workspace.output(cpp));
              const std::size_t first = text.find("// gui01.bin\r\n");
              const std::size_t second = text.find("// gui02.bin\r\n");
              const std::size_t end = text.find("// Count = 0");
-             testing::write_text(cpp(demo),
+             testing::write_text(demo.workspace.output(cpp),
                                  text.substr(0, first) + text.substr(second, end - second) +
                                      text.substr(first, second - first) + text.substr(end));
-             return std::vector<std::string>{"report", demo.output(), "-o",
-                                             (demo.workspace.root() / page).string()};
          },
-         1, "BitmapMapping.xml: its app elements stand in another order",
-         [&](PackedDemo& demo) {
-             EXPECT_EQ(count_of(testing::read_text(demo.workspace.root() / page),
-                                "data:image/png;base64,"),
-                       7u);
-         }},
+         {"report", "OUTPUT", "-o", "@page.html"},
+         1,
+         "BitmapMapping.xml: its app elements stand in another order",
+         [&](PackedDemo& demo) { EXPECT_EQ(count_of(page(demo), "data:image/png;base64,"), 7u); }},
         {"an output folder whose path holds & to report",
+         copy_as("a&b"),
+         {"report", "@a&b", "-o", "@page.html"},
+         0,
+         "report: ",
          [&](PackedDemo& demo) {
-             return std::vector<std::string>{"report", copied(demo, "a&b"), "-o",
-                                             (demo.workspace.root() / page).string()};
-         },
-         0, "report: ",
-         [&](PackedDemo& demo) {
-             const std::string shown = testing::read_text(demo.workspace.root() / page);
-             EXPECT_EQ(count_of(shown, "a&amp;b"), 2u);
-             EXPECT_EQ(count_of(shown, "a&b"), 0u);
+             EXPECT_EQ(count_of(page(demo), "a&amp;b"), 2u);
+             EXPECT_EQ(count_of(page(demo), "a&b"), 0u);
          }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.fault);
         PackedDemo demo;
-        std::vector<std::string> args = c.plant(demo);
-        args.insert(args.begin(), {"60", FRAMESTOW_INSPECT});
+        c.plant(demo);
+        std::vector<std::string> args = {"60", FRAMESTOW_INSPECT};
+        for (const std::string& arg : c.args) {
+            args.push_back(arg == "OUTPUT"        ? demo.output()
+                           : arg.starts_with("@") ? (demo.workspace.root() / arg.substr(1)).string()
+                                                  : arg);
+        }
         const ProcessResult run = testing::run_program("timeout", args, demo.workspace.root());
         EXPECT_EQ(run.exit_status, c.exit_status) << run.out << run.err;
         EXPECT_NE((run.out + run.err).find(c.needle), std::string::npos) << run.out << run.err;

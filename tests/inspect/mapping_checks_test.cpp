@@ -134,10 +134,6 @@ TEST(InspectReaders, RefuseASourceThatIsNotOurs) {
          "line " + line_of(cpp, row) +
              ": a number with a leading zero, which a compiler reads as octal: \"    { 0154, 40 "
              "} // 2: A001_003.png = { offset, size }\""},
-        {replaced(cpp, "{ 1, 3, bitmapsA001 }", "{ 01, 3, bitmapsA001 }"),
-         "line " + line_of(cpp, "{ 1, 3, bitmapsA001 }") +
-             ": a number with a leading zero, which a compiler reads as octal: \"    { 01, 3, "
-             "bitmapsA001 }, // 0: A001\""},
         {replaced(cpp, "#define MAX_NAME_LEN 16", "#define MAX_NAME_LEN 32"),
          "line 12: expected \"#define MAX_NAME_LEN 16\", found \"#define MAX_NAME_LEN 32\""},
         {replaced(cpp, "version = 1.0.2.3", "version = 1.0.2"),
