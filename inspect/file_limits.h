@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "codec/picture_format.h"
+#include "image_input/image_bitmap.h"
 
 // The largest files of an output folder and a workspace that framestow can write, computed from
 // the format's limits. A reader refuses a larger file before it allocates anything, so that a
@@ -61,7 +61,7 @@ constexpr uint64_t kMappingXml =
     kFixedText + kApplications * (kXmlApp + kRowsPerApplication * kXmlItem);
 
 // A check file of temp/image_unzip holds a picture as the packer's buffer does.
-constexpr uint64_t kCheckFile = kPictureBufferSize;
+constexpr uint64_t kCheckFile = PictureBuffer::size();
 
 static_assert(kMappingSource < 162'000'000 && kMappingXml < 205'000'000);
 
