@@ -123,8 +123,9 @@ int run_extract(const ExtractOptions& options, std::ostream& out, std::ostream& 
             // Names are compared without regard to case, as many file systems compare them.
             if (!file_names.insert(upper_case(slot.name)).second) {
                 ++failed;
-                err << Problem{slot.label(), "another slot of that name was extracted already; " +
-                                                 slot.name + ".png is not written again"}
+                err << Problem{slot.label(),
+                               "another slot of that name was extracted already; this "
+                               "one is not written"}
                            .line()
                     << '\n';
                 return;
