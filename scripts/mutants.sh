@@ -19,9 +19,9 @@ build="$work/build"
 jobs=$(nproc)
 test_timeout=120
 
-# The tests that can catch a fault in each folder. Left out always: the tests that need a browser,
-# wine, the Windows build or an installation, the decoder's size on a Cortex-M4, and the
-# end-to-end tests with four workers (the same runs with one worker stay).
+# The tests that can catch a fault in each folder. Left out always, for time: the tests that need
+# a browser, wine, the Windows build, an installation or the emulated Cortex-M4, the decoder's size
+# there, and the runs with four workers (the same runs with one worker stay).
 default_tests() {
     case "$1" in
         decoder/*) echo '^(decoder\.|Codec\.|SimpleZip|firmware\.|fuzz_replay_(stream_)?decoder$)' ;;
@@ -30,7 +30,7 @@ default_tests() {
         *) echo '.' ;;
     esac
 }
-excluded_tests='^(windows|install\.|InspectReportInBrowser|inspect_report_in_browser|decoder_size_cortex_m4|jobs4\.)'
+excluded_tests='^(windows|install\.|InspectReportInBrowser|inspect_report_in_browser|decoder_size_cortex_m4|firmware\.FirmwareOnEmulated|jobs4\.|WorkerDeterminism)'
 
 # Reads the list: records of `key value` lines, separated by blank lines; # begins a comment.
 names=() whats=() files=() finds=() replaces=() tests=()
