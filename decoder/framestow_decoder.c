@@ -74,8 +74,9 @@ static fsd_status fail(fsd_decoder* d, fsd_status status) {
     return status;
 }
 
-/* The body has ended once every unit has been read: the marker form has no framing, the block
- * form ends with the block that holds the last unit. */
+/* The body ends with its last unit: the marker form has no framing, and the last block ends with
+ * the last unit (what else it holds is read as items, which start_run refuses). Any byte after
+ * the body is a trailing byte; a token of run length 0 there is no exception. */
 static int body_ended(const fsd_decoder* d) {
     return d->units_left == 0 && (d->form == FSD_FORM_MARKER || d->block_left == 0);
 }
@@ -295,6 +296,9 @@ static fsd_status start_run(fsd_decoder* d, const uint8_t* item, size_t size) {
     if (run > d->units_left) {
         return FSD_ERR_RUN_PAST_PICTURE;
     }
+    if (d->units_left == 0) {
+        return FSD_ERR_TRAILING_BYTES; /* a token of run length 0 after the last unit */
+    }
     memcpy(d->unit, unit, UNIT_SIZE);
     d->units_left -= run;
     d->run_left = run;
@@ -370,9 +374,13 @@ static LOOP_INLINE void decode_whole_items(fsd_decoder* d, cursor* c, const int 
      * the output. They are taken from both up front, and what is left of them given back. */
     size_t limit =
         smaller(d->units_left > tail ? d->units_left - tail : 0, c->out_left / UNIT_SIZE);
+    uint32_t beyond_limit;
     d->units_left -= (uint32_t)limit;
     c->out_left -= limit * UNIT_SIZE;
-    while (left >= UNIT_SIZE) {
+    beyond_limit = d->units_left;
+    /* Once the last unit has been taken, not even a token of run length 0 is taken here: the
+     * item-by-item path refuses what follows, as it does when a chunk ends after that unit. */
+    while (left >= UNIT_SIZE && (limit != 0 || beyond_limit != 0)) {
         size_t size;
         size_t run;
         if (!opens_token(block_form, p)) {
@@ -440,7 +448,7 @@ static fsd_status decode(fsd_decoder* d, cursor* c) {
             break;
         }
         if (d->phase == PHASE_BODY) {
-            if (d->pending_size == 0 && c->in_left != 0 && !body_ended(d)) {
+            if (d->pending_size == 0 && c->in_left != 0 && d->units_left != 0) {
                 decode_whole_items_of_form(d, c);
             }
             if (body_ended(d)) {

@@ -46,7 +46,7 @@ typedef enum fsd_status {
     FSD_ERR_BLOCK_INDEX = -9,       /* a block's index is not the next in 0, 1, ..., 255, 0, ... */
     FSD_ERR_ITEM_PAST_BLOCK = -10,  /* an item runs past the end of its block's content */
     FSD_ERR_RUN_PAST_PICTURE = -11, /* a run or a literal unit goes beyond the last pixel */
-    FSD_ERR_TRAILING_BYTES = -12    /* bytes follow the last pixel */
+    FSD_ERR_TRAILING_BYTES = -12    /* bytes follow the last unit, even a run of length 0 */
 } fsd_status;
 
 /* The body forms. The decoder decides from the header alone, by the rule that the packer's

@@ -230,6 +230,13 @@ void write_stream_decoder_seeds(const fs::path& corpus) {
     Bytes wrong_index = compressed_seed(kBlockSettings, kFormat32, 1100, 1, distinct_units(1100));
     wrong_index[1 + framestow::kPictureHeaderSize] = 7;
     out.add("block_wrong_index", stream_input(17, 18, 0, wrong_index));
+    // A token of run length 0 before the last unit stands for no pixels; after it, it is a
+    // trailing byte.
+    Bytes zero_run = compressed_seed(kMarkerSettings, kFormat32, 1, 1, pixel);
+    const Bytes empty_token = concat(marker_unit, concat(pixel, Bytes(4, 0)));
+    zero_run.insert(zero_run.begin() + 1 + framestow::kPictureHeaderSize, empty_token.begin(),
+                    empty_token.end());
+    out.add("marker_zero_run", stream_input(21, 22, 0, zero_run));
     const Bytes cut = compressed_seed(kMarkerSettings, kFormat32, 16, 16, repeated(pixel, 256));
     out.add("marker_cut_token", stream_input(19, 20, 0, Bytes(cut.begin(), cut.end() - 3)));
 }

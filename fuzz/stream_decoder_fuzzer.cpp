@@ -8,9 +8,11 @@
 //
 // Decoded in pieces (each in a buffer of its exact size, so that the address sanitizer sees any
 // byte beyond), the image must give the same pixel bytes and the same status as one call with
-// the whole image and ample output. Pictures larger than kLargestPixelBytes are decoded up to
-// that many bytes, in both runs alike. Neither run may claim more input or output than it was
-// given, an error must stay, and FSD_DONE must come with exactly the picture's pixel bytes.
+// the whole image and ample output: once in pieces of the sizes that the seeds draw, and, for
+// small pictures, once more a byte at a time both ways, which cuts every item and every unit.
+// Pictures larger than kLargestPixelBytes are decoded up to that many bytes, in both runs alike.
+// Neither run may claim more input or output than it was given, an error must stay, and FSD_DONE
+// must come with exactly the picture's pixel bytes.
 
 #include <algorithm>
 #include <cstddef>
@@ -44,11 +46,18 @@ std::size_t wanted_bytes(const uint8_t* image, std::size_t size, bool& whole) {
     return whole ? static_cast<std::size_t>(fsd_picture_bytes(&d)) : kLargestPixelBytes;
 }
 
-// Piece sizes from a seed: mostly a few bytes, now and then a few hundred.
+// Pictures of at most this many pixel bytes (with their input) are also decoded a byte at a time.
+constexpr std::size_t kLargestBytewise = 8192;
+
+// Piece sizes from a seed: mostly a few bytes, now and then a few hundred; or always one byte.
 class PieceSizes {
   public:
     explicit PieceSizes(uint8_t seed) : state_(seed * 2654435761u + 1) {}
+    static PieceSizes single_bytes() { return PieceSizes(); }
     std::size_t next() {
+        if (state_ == 0) {
+            return 1;
+        }
         state_ ^= state_ << 13;
         state_ ^= state_ >> 17;
         state_ ^= state_ << 5;
@@ -56,7 +65,8 @@ class PieceSizes {
     }
 
   private:
-    uint32_t state_;
+    PieceSizes() : state_(0) {}
+    uint32_t state_;  // 0 only for single bytes: a seeded state never becomes 0
 };
 
 void check_counts(fsd_status status, std::size_t used, std::size_t in_size, std::size_t made,
@@ -182,5 +192,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     std::fill_n(expected.begin(), std::min<std::size_t>(skip, expected.size()), 0);
     require(pieces.status == once.status, "the same status in pieces as in one call");
     require(pieces.pixels == expected, "the same pixel bytes in pieces as in one call");
+    if (image_size + wanted <= kLargestBytewise) {
+        const Result bytes =
+            decode_in_pieces(image, image_size, wanted, whole, PieceSizes::single_bytes(),
+                             PieceSizes::single_bytes(), 0);
+        require(bytes.status == once.status, "the same status a byte at a time as in one call");
+        require(bytes.pixels == once.pixels,
+                "the same pixel bytes a byte at a time as in one call");
+    }
     return 0;
 }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 #include "codec/block_form.h"
@@ -151,6 +152,17 @@ TEST(StreamDecoder, GivesEachBodyItsStatusAtEverySplit) {
     };
     Bytes long_block = {0, 0x10, 0x0C};
     long_block.resize(3 + 4108, 0x11);
+    // A block the compressor fills to the limit of 4107 bytes: 1022 literal units (4088 bytes), a
+    // run of 64 (7), a run of 16384 (8) and a last literal unit.
+    Bytes full_block_pixels;
+    for (uint32_t k = 0; k < 1022; ++k) {
+        full_block_pixels.insert(full_block_pixels.end(), {0x11, uint8_t(k), uint8_t(k >> 8), 0});
+    }
+    for (const auto& [value, count] : {std::pair{0xAA, 64}, {0xBB, 16384}, {0xCC, 1}}) {
+        full_block_pixels.insert(full_block_pixels.end(), std::size_t{4} * count, uint8_t(value));
+    }
+    const Bytes full_block = compress(0x8888, 17471, 1, full_block_pixels, true).image;
+    EXPECT_EQ(Bytes(full_block.begin() + 8, full_block.begin() + 11), (Bytes{0, 0x10, 0x0B}));
     struct Case {
         Bytes image;
         fsd_status status;
@@ -160,6 +172,7 @@ TEST(StreamDecoder, GivesEachBodyItsStatusAtEverySplit) {
         // An odd RGB565 picture: the 2 bytes of its last unit past the picture are dropped.
         {marker(3, {1, 2, 3, 4, 5, 6, 0xAA, 0xBB}), FSD_DONE, {1, 2, 3, 4, 5, 6}},
         {marker(3, {0x89, 0x67, 0x45, 0x23, 1, 2, 3, 4, 2, 0, 0, 0}), FSD_DONE, {1, 2, 3, 4, 1, 2}},
+        {full_block, FSD_DONE, full_block_pixels},
         {image(0x1234, 0x8888, 1, 1, {1, 2, 3, 4}), FSD_ERR_MAGIC, {}},
         {image(0x4567, 0x1555, 1, 1, {1, 2, 3, 4}), FSD_ERR_PIXEL_FORMAT, {}},
         {image(0x4567, 0x8888, 3, 0, {}), FSD_ERR_EMPTY_PICTURE, {}},
@@ -179,6 +192,13 @@ TEST(StreamDecoder, GivesEachBodyItsStatusAtEverySplit) {
          FSD_ERR_RUN_PAST_PICTURE,
          {1, 2, 3, 4, 5, 6, 7, 8}},
         {marker(1, {1, 2, 3, 4, 5}), FSD_ERR_TRAILING_BYTES, {1, 2}},
+        // A token of run length 0 after the last unit, in either form.
+        {marker(2, {1, 2, 3, 4, 0x89, 0x67, 0x45, 0x23, 5, 6, 7, 8, 0, 0, 0, 0}),
+         FSD_ERR_TRAILING_BYTES,
+         {1, 2, 3, 4}},
+        {block(2, {0, 0, 14, 1, 2, 3, 4, 5, 6, 7, 8, 0x5F, 1, 2, 3, 4, 0}),
+         FSD_ERR_TRAILING_BYTES,
+         {1, 2, 3, 4, 5, 6, 7, 8}},
         {block(2, {0, 0, 6, 0x5F, 1, 2, 3, 4, 2, 1, 0, 0}),
          FSD_ERR_TRAILING_BYTES,
          {1, 2, 3, 4, 1, 2, 3, 4}},
@@ -192,12 +212,14 @@ TEST(StreamDecoder, GivesEachBodyItsStatusAtEverySplit) {
 }
 
 // As a display drawn in strips: skips rows 256 input bytes at a time, then decodes the rest row
-// by row; also through a run of the longest length class.
+// by row; also through a run of the longest length class, and for RGB565 rows that end inside a
+// unit.
 TEST(StreamDecoder, SkipsRowsAndDecodesTheRestRowByRow) {
     const Bytes longest =
         image(0x4567, 0x8888, 2048, 2048, {0, 0, 9, 0x5F, 1, 2, 3, 4, 0xC0, 0x40, 0, 0});
     const Compressed cases[] = {compress(0x8888, 37, 19, test_pixels(37 * 19 * 4, 3, true), true),
                                 compress(0x8888, 37, 19, test_pixels(37 * 19 * 4, 3, true), false),
+                                compress(0xF565, 37, 19, test_pixels(37 * 19 * 2, 4, false), false),
                                 {longest, decode(longest, longest.size(), 2048 * 2048 * 4).pixels}};
     for (const Compressed& c : cases) {
         const std::size_t height = framestow::load_picture_header(c.image.data()).height;

@@ -47,7 +47,7 @@ enum class PictureStatus {
     kNoSuchPicture,   // GetPngOffset knows no such application and picture number
     kPlaceholder,     // the picture number is in the table but has no picture (size 0)
     kReadFailed,      // the read function gave fewer bytes than asked, or there is none
-    kBufferTooSmall,  // no chunk buffer, no row buffer, or a row buffer shorter than one row
+    kBufferTooSmall,  // no chunk or row buffer (or one of size 0), or a row buffer below one row
     kDecodeFailed,    // the bytes are not a whole, well-formed picture: see decoder_status
 };
 
