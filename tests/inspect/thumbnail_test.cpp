@@ -50,13 +50,5 @@ TEST(Thumbnail, PixelsAverageWhatTheyCover) {
     }
 }
 
-TEST(Thumbnail, AUniformPictureStaysUniformAndASmallOneStaysWhole) {
-    const Bytes large(std::size_t{466} * 300 * 4, 0x5A);
-    const ScaledPicture scaled = scale_down({0x8888, 466, 300}, large);
-    EXPECT_EQ(scaled.pixels, Bytes(std::size_t{160} * 103 * 4, 0x5A));
-    const Bytes small = {1, 2, 3, 4, 5, 6, 7, 8};
-    EXPECT_EQ(scale_down({0x8888, 2, 1}, small).pixels, small);
-}
-
 }  // namespace
 }  // namespace framestow::inspect
