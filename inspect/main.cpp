@@ -57,7 +57,7 @@ int run(int argc, char** argv) {
     report_command->add_option("-o,--output", report.page, "the page to write")->required();
     report_command->add_flag(
         "--full-size", report.full_size,
-        "thumbnails of the pictures' full size, not scaled down to 160 pixels");
+        "thumbnails of the pictures' full size, not scaled down to 128 pixels");
 
     try {
         app.parse(argc, argv);

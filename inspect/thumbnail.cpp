@@ -1,7 +1,6 @@
 #include "thumbnail.h"
 
 #include <algorithm>
-#include <array>
 
 namespace framestow::inspect {
 
@@ -9,13 +8,9 @@ namespace {
 
 constexpr uint16_t kFormatRgb565 = 0xF565;
 
-// The sums over the picture pixels that one thumbnail pixel covers.
-struct PixelSums {
-    std::array<uint64_t, 3> colour{};           // plain sums
-    std::array<uint64_t, 3> weighted_colour{};  // sums of colour x alpha (4-byte pixels)
-    uint64_t alpha = 0;
-    uint64_t count = 0;
-};
+// Sums kept per thumbnail column while the picture rows of one thumbnail row are added up: for
+// 4-byte pixels each colour byte times alpha, then alpha; for RGB565 pixels red, green and blue.
+constexpr std::size_t kSumsAPixel = 4;
 
 uint64_t rounded_quotient(uint64_t sum, uint64_t count) {
     return (sum + count / 2) / count;
@@ -30,39 +25,53 @@ std::vector<uint32_t> box_bounds(uint32_t picture_side, uint32_t thumbnail_side)
     return bounds;
 }
 
-void add_pixel(const uint8_t* pixel, bool rgb565, PixelSums& sums) {
-    ++sums.count;
-    if (rgb565) {
-        const unsigned value = pixel[0] | pixel[1] << 8;
-        sums.colour[0] += value >> 11;
-        sums.colour[1] += value >> 5 & 0x3F;
-        sums.colour[2] += value & 0x1F;
-        return;
-    }
-    const unsigned alpha = pixel[3];
-    sums.alpha += alpha;
-    for (std::size_t c = 0; c < 3; ++c) {
-        sums.colour[c] += pixel[c];
-        sums.weighted_colour[c] += uint64_t{pixel[c]} * alpha;
+// The sums of one picture row are kept in 32 bits, in registers: a row adds at most 65535 pixels
+// of 255 x 255 to a sum. They go into the 64-bit sums of the thumbnail row at the end of a box.
+void add_rgba_row(const uint8_t* pixel, const std::vector<uint32_t>& columns, uint64_t* sums) {
+    for (std::size_t tx = 0; tx + 1 < columns.size(); ++tx, sums += kSumsAPixel) {
+        uint32_t red = 0, green = 0, blue = 0, alpha = 0;
+        for (uint32_t x = columns[tx]; x < columns[tx + 1]; ++x, pixel += 4) {
+            const uint32_t weight = pixel[3];
+            red += pixel[0] * weight;
+            green += pixel[1] * weight;
+            blue += pixel[2] * weight;
+            alpha += weight;
+        }
+        sums[0] += red;
+        sums[1] += green;
+        sums[2] += blue;
+        sums[3] += alpha;
     }
 }
 
-void store_average(const PixelSums& sums, bool rgb565, uint8_t* pixel) {
-    if (rgb565) {
-        const uint64_t value = rounded_quotient(sums.colour[0], sums.count) << 11 |
-                               rounded_quotient(sums.colour[1], sums.count) << 5 |
-                               rounded_quotient(sums.colour[2], sums.count);
-        pixel[0] = static_cast<uint8_t>(value);
-        pixel[1] = static_cast<uint8_t>(value >> 8);
-        return;
+void add_rgb565_row(const uint8_t* pixel, const std::vector<uint32_t>& columns, uint64_t* sums) {
+    for (std::size_t tx = 0; tx + 1 < columns.size(); ++tx, sums += kSumsAPixel) {
+        uint32_t red = 0, green = 0, blue = 0;
+        for (uint32_t x = columns[tx]; x < columns[tx + 1]; ++x, pixel += 2) {
+            const uint32_t value = pixel[0] | pixel[1] << 8;
+            red += value >> 11;
+            green += value >> 5 & 0x3F;
+            blue += value & 0x1F;
+        }
+        sums[0] += red;
+        sums[1] += green;
+        sums[2] += blue;
     }
+}
+
+// A fully transparent thumbnail pixel comes out transparent black.
+void store_rgba(const uint64_t* sums, uint64_t count, uint8_t* pixel) {
     for (std::size_t c = 0; c < 3; ++c) {
-        // Where every pixel is transparent, the plain average keeps a colour all the same.
-        pixel[c] = static_cast<uint8_t>(
-            sums.alpha == 0 ? rounded_quotient(sums.colour[c], sums.count)
-                            : rounded_quotient(sums.weighted_colour[c], sums.alpha));
+        pixel[c] = static_cast<uint8_t>(sums[3] == 0 ? 0 : rounded_quotient(sums[c], sums[3]));
     }
-    pixel[3] = static_cast<uint8_t>(rounded_quotient(sums.alpha, sums.count));
+    pixel[3] = static_cast<uint8_t>(rounded_quotient(sums[3], count));
+}
+
+void store_rgb565(const uint64_t* sums, uint64_t count, uint8_t* pixel) {
+    const uint64_t value = rounded_quotient(sums[0], count) << 11 |
+                           rounded_quotient(sums[1], count) << 5 | rounded_quotient(sums[2], count);
+    pixel[0] = static_cast<uint8_t>(value);
+    pixel[1] = static_cast<uint8_t>(value >> 8);
 }
 
 }  // namespace
@@ -93,21 +102,21 @@ ScaledPicture scale_down(const PixelLayout& layout, std::span<const uint8_t> pix
     const std::vector<uint32_t> rows = box_bounds(layout.height, scaled.height);
     ScaledPicture thumbnail{
         scaled, std::vector<uint8_t>(std::size_t{scaled.width} * scaled.height * pixel_size)};
-    std::vector<PixelSums> sums(scaled.width);
+    const std::size_t row_bytes = std::size_t{layout.width} * pixel_size;
+    std::vector<uint64_t> sums(std::size_t{scaled.width} * kSumsAPixel);
+    uint8_t* out = thumbnail.pixels.data();
     for (uint32_t ty = 0; ty < scaled.height; ++ty) {
-        std::fill(sums.begin(), sums.end(), PixelSums{});
+        std::fill(sums.begin(), sums.end(), 0);
         for (uint32_t y = rows[ty]; y < rows[ty + 1]; ++y) {
-            const uint8_t* row = pixels.data() + std::size_t{y} * layout.width * pixel_size;
-            for (uint32_t tx = 0; tx < scaled.width; ++tx) {
-                for (uint32_t x = columns[tx]; x < columns[tx + 1]; ++x) {
-                    add_pixel(row + std::size_t{x} * pixel_size, rgb565, sums[tx]);
-                }
-            }
+            const uint8_t* row = pixels.data() + y * row_bytes;
+            rgb565 ? add_rgb565_row(row, columns, sums.data())
+                   : add_rgba_row(row, columns, sums.data());
         }
-        for (uint32_t tx = 0; tx < scaled.width; ++tx) {
-            store_average(
-                sums[tx], rgb565,
-                thumbnail.pixels.data() + (std::size_t{ty} * scaled.width + tx) * pixel_size);
+        for (uint32_t tx = 0; tx < scaled.width; ++tx, out += pixel_size) {
+            const uint64_t count =
+                uint64_t{columns[tx + 1] - columns[tx]} * (rows[ty + 1] - rows[ty]);
+            const uint64_t* box = sums.data() + std::size_t{tx} * kSumsAPixel;
+            rgb565 ? store_rgb565(box, count, out) : store_rgba(box, count, out);
         }
     }
     return thumbnail;
