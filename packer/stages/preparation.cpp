@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <condition_variable>
+#include <exception>
 #include <iostream>
 #include <mutex>
 #include <optional>
 #include <system_error>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "platform/platform.h"
@@ -77,6 +79,7 @@ int prepare_one_by_one(const PictureList& pictures) {
 // One picture in flight: what its worker made of it, staging files written.
 struct Slot {
     StagedPicture staged;
+    std::exception_ptr failure;  // what staging the picture threw, passed on by the writer
     bool ready = false;
 };
 
@@ -157,8 +160,14 @@ class PicturePipeline {
 void prepare_taken_pictures(PicturePipeline& pipeline, const PictureList& pictures) {
     PictureBuffers buffers;
     while (const std::optional<std::size_t> index = pipeline.take()) {
-        pipeline.slot(*index).staged =
-            stage_picture(pictures.jobs[*index], pictures.settings, buffers);
+        Slot& slot = pipeline.slot(*index);
+        // An exception must not end a worker thread, which would end the program: the writer
+        // throws it again in its own thread when the picture's turn comes.
+        try {
+            slot.staged = stage_picture(pictures.jobs[*index], pictures.settings, buffers);
+        } catch (...) {
+            slot.failure = std::current_exception();
+        }
         pipeline.mark_prepared(*index);
     }
 }
@@ -198,15 +207,27 @@ int prepare_in_parallel(const PictureList& pictures, unsigned workers) {
     if (threads.empty()) {
         return prepare_one_by_one(pictures);
     }
-    for (std::size_t i = 0; i < pictures.jobs.size(); ++i) {
-        pipeline.wait_until_prepared(i);
-        const int result = commit_in_order(i, pictures.names[i], pipeline.slot(i).staged);
-        if (result != 0) {
-            // The workers have stopped; the threads are joined on the way out.
-            remove_later_staging_files(pipeline, i);
-            return result;
+    try {
+        for (std::size_t i = 0; i < pictures.jobs.size(); ++i) {
+            pipeline.wait_until_prepared(i);
+            Slot& slot = pipeline.slot(i);
+            if (slot.failure) {
+                // Thrown as a run on one worker throws it, with temp/ as that run leaves it.
+                remove_later_staging_files(pipeline, i);
+                std::rethrow_exception(std::exchange(slot.failure, nullptr));
+            }
+            const int result = commit_in_order(i, pictures.names[i], slot.staged);
+            if (result != 0) {
+                // The workers have stopped; the threads are joined on the way out.
+                remove_later_staging_files(pipeline, i);
+                return result;
+            }
+            pipeline.mark_committed(i);
         }
-        pipeline.mark_committed(i);
+    } catch (...) {
+        // Stopped first, so that the workers end and the threads can be joined on the way out.
+        pipeline.stop();
+        throw;
     }
     // The workers end once nothing is left to take; the threads are joined on the way out.
     pipeline.stop();
