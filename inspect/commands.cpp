@@ -7,6 +7,7 @@
 #include "listing.h"
 #include "png_writer.h"
 #include "report_page.h"
+#include "thumbnail.h"
 #include "workspace_comparison.h"
 
 namespace framestow::inspect {
@@ -184,8 +185,14 @@ int run_report(const ReportOptions& options, std::ostream& out, std::ostream& er
             if (pngs.size() <= index) {
                 pngs.resize(index + 1);
             }
-            pngs[index] = encode_png({picture.pixel_format, picture.width, picture.height},
-                                     picture.pixels, PngEffort::kFastest)
+            const PixelLayout layout{picture.pixel_format, picture.width, picture.height};
+            if (options.full_size) {
+                pngs[index] =
+                    encode_png(layout, picture.pixels, PngEffort::kFastest).value_or(std::string());
+                return;
+            }
+            const ScaledPicture thumbnail = scale_down(layout, picture.pixels);
+            pngs[index] = encode_png(thumbnail.layout, thumbnail.pixels, PngEffort::kFastest)
                               .value_or(std::string());
         });
     if (!result.inspection) {

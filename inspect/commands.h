@@ -33,6 +33,7 @@ struct ExtractOptions {
 struct ReportOptions {
     std::string output;
     std::string page;
+    bool full_size = false;  // thumbnails of the pictures' own size, not scaled down
 };
 
 // The listing goes to `out`; a picture that cannot be read gets its problem line on `err`.

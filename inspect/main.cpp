@@ -55,6 +55,9 @@ int run(int argc, char** argv) {
         app.add_subcommand("report", "write one self-contained HTML page about the packages");
     report_command->add_option("OUTPUT", report.output, kOutputHelp)->required();
     report_command->add_option("-o,--output", report.page, "the page to write")->required();
+    report_command->add_flag(
+        "--full-size", report.full_size,
+        "thumbnails of the pictures' full size, not scaled down to 128 pixels");
 
     try {
         app.parse(argc, argv);

@@ -54,6 +54,16 @@ std::vector<uint8_t> widened_rgb565(std::span<const uint8_t> pixels) {
     return rgb;
 }
 
+// Whether every alpha byte of 4-byte pixels is 0xFF.
+bool opaque(std::span<const uint8_t> pixels) {
+    for (std::size_t i = 3; i < pixels.size(); i += 4) {
+        if (pixels[i] != 0xFF) {
+            return false;
+        }
+    }
+    return true;
+}
+
 // The only code that libpng may leave by longjmp: no object with a destructor lives here.
 bool write_rows(const PngWriteHolder& holder, const PixelLayout& layout, int colour_type,
                 PngEffort effort, png_bytepp rows) {
@@ -62,13 +72,17 @@ bool write_rows(const PngWriteHolder& holder, const PixelLayout& layout, int col
     }
     if (effort == PngEffort::kFastest) {
         png_set_compression_level(holder.png(), 1);
-        png_set_filter(holder.png(), PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE);
+        png_set_filter(holder.png(), PNG_FILTER_TYPE_BASE, PNG_FILTER_SUB);
     } else {
         png_set_compression_level(holder.png(), 9);
     }
     png_set_IHDR(holder.png(), holder.info(), layout.width, layout.height, 8, colour_type,
                  PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_write_info(holder.png(), holder.info());
+    if (colour_type == PNG_COLOR_TYPE_RGB && layout.pixel_format == kFormat32) {
+        // 4-byte rows written as RGB: libpng leaves out the fourth byte of each pixel.
+        png_set_filler(holder.png(), 0, PNG_FILLER_AFTER);
+    }
     png_write_image(holder.png(), rows);
     png_write_end(holder.png(), nullptr);
     return true;
@@ -103,8 +117,9 @@ std::optional<std::string> encode_png(const PixelLayout& layout, std::span<const
         return std::nullopt;
     }
     png_set_write_fn(holder.png(), &file, append_to_string, flush_nothing);
-    if (!write_rows(holder, layout, rgb565 ? PNG_COLOR_TYPE_RGB : PNG_COLOR_TYPE_RGB_ALPHA, effort,
-                    rows.data())) {
+    const bool without_alpha = rgb565 || (effort == PngEffort::kFastest && opaque(pixels));
+    if (!write_rows(holder, layout, without_alpha ? PNG_COLOR_TYPE_RGB : PNG_COLOR_TYPE_RGB_ALPHA,
+                    effort, rows.data())) {
         return std::nullopt;
     }
     return file;

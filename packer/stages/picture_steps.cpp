@@ -39,10 +39,10 @@ std::string_view codec_message(CodecStatus status) {
     }
 }
 
-void print_codec_message(CodecStatus status) {
+void print_codec_message(CodecStatus status, std::ostream& lines) {
     const std::string_view message = codec_message(status);
     if (!message.empty()) {
-        std::cout << message << std::endl;
+        lines << message << '\n';
     }
 }
 
@@ -79,6 +79,15 @@ LoadedPicture load_picture(const PictureJob& job, PictureBuffer& buffer) {
 
 // ---- On disk ----
 
+// Opens a staging file for writing and notes it in `record` once it exists.
+platform::File create_staging_file(const std::string& path, StagingRecord& record) {
+    platform::File file = platform::File::open_for_writing(path);
+    if (file.is_open()) {
+        record.created.push_back(path);
+    }
+    return file;
+}
+
 // Writes `bytes` to a file opened for writing and closes it. False when the file is not open or
 // any byte, the flush or the close failed: a full disk may show only at the close.
 bool write_and_close(platform::File& file, std::span<const uint8_t> bytes) {
@@ -86,97 +95,97 @@ bool write_and_close(platform::File& file, std::span<const uint8_t> bytes) {
     return file.close() && written;
 }
 
-int LoadPngImage(const PictureJob& job, const LoadedPicture& loaded) {
-    print_lines(loaded.messages);
+int LoadPngImage(const PictureJob& job, const LoadedPicture& loaded, StagingRecord& record) {
+    record.lines << loaded.messages;
     int result = loaded.result;
     if (result == 0) {
-        platform::File file = platform::File::open_for_writing(job.bitmap_path);
+        platform::File file = create_staging_file(job.bitmap_path, record);
         if (!write_and_close(file, loaded.bitmap.bytes)) {
-            std::cout << "LoadPngImage ERR: OutPutPng Failed" << -1 << std::endl;
+            record.lines << "LoadPngImage ERR: OutPutPng Failed" << -1 << '\n';
             result = -1;
         }
     }
     if (result != 0) {
-        std::cout << "Error: LoadPngImage for " << job.source_path << std::endl;
+        record.lines << "Error: LoadPngImage for " << job.source_path << '\n';
     }
     return result;
 }
 
 // The bitmap file of a BMP file is created before the picture is decoded, so a refused picture
 // leaves an empty bitmap file behind; one that cannot be created fails without a line of its own.
-int write_bmp_bitmap_file(const PictureJob& job, const LoadedPicture& loaded) {
+int write_bmp_bitmap_file(const PictureJob& job, const LoadedPicture& loaded,
+                          StagingRecord& record) {
     if (!loaded.bmp_signature) {
         return -1;
     }
-    platform::File file = platform::File::open_for_writing(job.bitmap_path);
+    platform::File file = create_staging_file(job.bitmap_path, record);
     if (!file.is_open()) {
         return -1;
     }
-    print_lines(loaded.messages);
+    record.lines << loaded.messages;
     if (loaded.result != 0) {
         return loaded.result;
     }
     return write_and_close(file, loaded.bitmap.bytes) ? 0 : -1;
 }
 
-int load_bmp_image(const PictureJob& job, const LoadedPicture& loaded) {
-    const int result = write_bmp_bitmap_file(job, loaded);
+int load_bmp_image(const PictureJob& job, const LoadedPicture& loaded, StagingRecord& record) {
+    const int result = write_bmp_bitmap_file(job, loaded, record);
     if (result != 0) {
-        std::cout << "Error: LoadBmpImage for " << job.source_path << "result is" << result
-                  << std::endl;
+        record.lines << "Error: LoadBmpImage for " << job.source_path << "result is" << result
+                     << '\n';
     }
     return result;
 }
 
-void report_check_file_error(const std::string& check_path) {
-    std::cout << "BufferUnzip Error to open files = " << check_path << std::endl;
+void report_check_file_error(const std::string& check_path, std::ostream& lines) {
+    lines << "BufferUnzip Error to open files = " << check_path << '\n';
 }
 
-void report_check(const DecodedPicture& check) {
-    print_codec_message(check.status);
+void report_check(const DecodedPicture& check, std::ostream& lines) {
+    print_codec_message(check.status, lines);
     if (check.length_differs) {
-        std::cout << "BufferUnzip result = " << -1 << std::endl;
+        lines << "BufferUnzip result = " << -1 << '\n';
     }
     if (check.status == CodecStatus::kDecodedDiffers) {
-        std::cout << "BufferUnzip: ERR,decoded picture differs at byte " << check.differs_at
-                  << std::endl;
+        lines << "BufferUnzip: ERR,decoded picture differs at byte " << check.differs_at << '\n';
     }
 }
 
 }  // namespace
 
 int simpleZip(const std::string& compressed_path, const CompressedPicture& zip,
-              const PictureBuffer& compressed) {
+              const PictureBuffer& compressed, StagingRecord& record) {
     if (compressed_path.empty()) {
-        std::cout << "simpleZip: ERR,outFile is NULL" << std::endl;
+        record.lines << "simpleZip: ERR,outFile is NULL" << '\n';
         return -1;
     }
     if (zip.status != CodecStatus::kOk) {
-        print_codec_message(zip.status);
+        print_codec_message(zip.status, record.lines);
         return -1;
     }
-    platform::File file = platform::File::open_for_writing(compressed_path);
+    platform::File file = create_staging_file(compressed_path, record);
     if (!file.is_open()) {
-        std::cout << "simpleZip: Error to open file." << compressed_path << std::endl;
+        record.lines << "simpleZip: Error to open file." << compressed_path << '\n';
         return -1;
     }
     if (!write_and_close(file, std::span(compressed.data(), zip.size))) {
-        std::cout << "simpleZip: Error to write file." << compressed_path << std::endl;
+        record.lines << "simpleZip: Error to write file." << compressed_path << '\n';
         return -1;
     }
     return 0;
 }
 
 int BufferUnzip(const std::string& check_path, const DecodedPicture& check,
-                const PictureBuffer& decoded) {
+                const PictureBuffer& decoded, StagingRecord& record) {
     if (check_path.empty()) {
-        std::cout << "BufferUnzip: ERR,outFile is NULL" << std::endl;
+        record.lines << "BufferUnzip: ERR,outFile is NULL" << '\n';
         return -1;
     }
     // Created before anything is tested, so a failed check leaves an empty or header-only file.
-    platform::File file = platform::File::open_for_writing(check_path);
+    platform::File file = create_staging_file(check_path, record);
     if (!file.is_open()) {
-        report_check_file_error(check_path);
+        report_check_file_error(check_path, record.lines);
         return -1;
     }
     if (check.status == CodecStatus::kCompressedHeaderRefused) {
@@ -184,18 +193,34 @@ int BufferUnzip(const std::string& check_path, const DecodedPicture& check,
     }
     if (check.status != CodecStatus::kOk) {
         if (!file.write(decoded.data(), kPictureHeaderSize)) {
-            report_check_file_error(check_path);
+            report_check_file_error(check_path, record.lines);
             return -1;
         }
-        report_check(check);
+        report_check(check, record.lines);
         return -1;
     }
-    report_check(check);
+    report_check(check, record.lines);
     if (!write_and_close(file, std::span(decoded.data(), kPictureHeaderSize + check.pixel_bytes))) {
-        report_check_file_error(check_path);
+        report_check_file_error(check_path, record.lines);
         return -1;
     }
     return 0;
+}
+
+int simpleZip(const std::string& compressed_path, const CompressedPicture& zip,
+              const PictureBuffer& compressed) {
+    StagingRecord record;
+    const int result = simpleZip(compressed_path, zip, compressed, record);
+    print_lines(record.lines.str());
+    return result;
+}
+
+int BufferUnzip(const std::string& check_path, const DecodedPicture& check,
+                const PictureBuffer& decoded) {
+    StagingRecord record;
+    const int result = BufferUnzip(check_path, check, decoded, record);
+    print_lines(record.lines.str());
+    return result;
 }
 
 PictureJob make_picture_job(const std::string& working_path, const std::string& name) {
@@ -236,26 +261,48 @@ PreparedPicture prepare_picture(const PictureJob& job, const CodecSettings& sett
     return picture;
 }
 
-int commit_picture(const PictureJob& job, const PreparedPicture& picture,
-                   const PictureBuffers& buffers) {
-    std::cerr << picture.load.errors << std::flush;
-    const int load_result = picture.load.read_as_bmp ? load_bmp_image(job, picture.load)
-                                                     : LoadPngImage(job, picture.load);
+int write_staging_files(const PictureJob& job, const PreparedPicture& picture,
+                        const PictureBuffers& buffers, StagingRecord& record) {
+    const int load_result = picture.load.read_as_bmp ? load_bmp_image(job, picture.load, record)
+                                                     : LoadPngImage(job, picture.load, record);
     if (load_result != 0) {
         return load_result;
     }
-    const int zip_result = simpleZip(job.compressed_path, picture.zip, buffers.compressed);
+    const int zip_result = simpleZip(job.compressed_path, picture.zip, buffers.compressed, record);
     if (zip_result != 0) {
-        std::cout << "Error: convertBitmaptoZip for " << job.compressed_path << std::endl;
+        record.lines << "Error: convertBitmaptoZip for " << job.compressed_path << '\n';
         return zip_result;
     }
-    const int check_result = BufferUnzip(job.check_path, picture.check, buffers.decoded);
+    const int check_result = BufferUnzip(job.check_path, picture.check, buffers.decoded, record);
     if (check_result != 0) {
         // The compressed path, not the check path, names the picture that failed.
-        std::cout << "Error: convertZiptoUnzip for " << job.compressed_path << std::endl;
+        record.lines << "Error: convertZiptoUnzip for " << job.compressed_path << '\n';
         return check_result;
     }
     return 0;
+}
+
+StagedPicture stage_picture(const PictureJob& job, const CodecSettings& settings,
+                            PictureBuffers& buffers) {
+    const PreparedPicture picture = prepare_picture(job, settings, buffers);
+    StagedPicture staged;
+    staged.result = write_staging_files(job, picture, buffers, staged.record);
+    staged.errors = picture.load.errors;
+    return staged;
+}
+
+void print_staged_picture(const StagedPicture& staged) {
+    std::cerr << staged.errors << std::flush;
+    print_lines(staged.record.lines.str());
+}
+
+int commit_picture(const PictureJob& job, const PreparedPicture& picture,
+                   const PictureBuffers& buffers) {
+    StagedPicture staged;
+    staged.result = write_staging_files(job, picture, buffers, staged.record);
+    staged.errors = picture.load.errors;
+    print_staged_picture(staged);
+    return staged.result;
 }
 
 }  // namespace framestow

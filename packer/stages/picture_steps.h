@@ -1,16 +1,19 @@
 #pragma once
 
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "codec/codec.h"
 #include "codec/compression_settings.h"
 #include "codec/picture_format.h"
 
-// One picture's way through the preparation stage, in two halves. prepare_picture does all the
+// One picture's way through the preparation stage, in three steps. prepare_picture does all the
 // work in memory: it reads the picture file, decodes it, compresses it and checks it by decoding
-// it again, and writes and prints nothing. commit_picture then writes the three staging files in
-// order, with the tool's messages, and stops where the picture failed. Run back to back, the two
-// halves behave as one pass over the picture.
+// it again, and writes and prints nothing. write_staging_files then writes the three staging
+// files in order and stops where the picture failed, collecting the tool's messages instead of
+// printing them. print_staged_picture prints them. Run back to back, the steps behave as one pass
+// over the picture; apart, the first two can run on a worker and the last in picture order.
 namespace framestow {
 
 // The paths of one picture: every staging file keeps the picture's own name.
@@ -39,6 +42,20 @@ struct PreparedPicture {
     DecodedPicture check;   // when the compression succeeded
 };
 
+// What writing a picture's staging files leaves for the console and for clean-up: the lines that
+// the one pass prints, in its order, and the staging files it created.
+struct StagingRecord {
+    std::ostringstream lines;
+    std::vector<std::string> created;
+};
+
+// A picture whose staging files are written: its status and what it has to print.
+struct StagedPicture {
+    int result = 0;
+    std::string errors;  // libpng's lines, for standard error
+    StagingRecord record;
+};
+
 // Loads, compresses and checks the picture of `job` in `buffers`, stopping at the first step
 // that fails.
 [[nodiscard]] PreparedPicture prepare_picture(const PictureJob& job, const CodecSettings& settings,
@@ -52,20 +69,37 @@ struct PreparedPicture {
 
 // The compressed image file: the compressor's line and -1 when compression failed, else the
 // compressed bytes written to `compressed_path` ("simpleZip: Error to open file." or
-// "Error to write file." and the path when that fails). Returns 0 or -1.
+// "Error to write file." and the path when that fails). Returns 0 or -1. The lines go to
+// `record`, or to standard output in the form without one.
+[[nodiscard]] int simpleZip(const std::string& compressed_path, const CompressedPicture& zip,
+                            const PictureBuffer& compressed, StagingRecord& record);
 [[nodiscard]] int simpleZip(const std::string& compressed_path, const CompressedPicture& zip,
                             const PictureBuffer& compressed);
 
 // The check file at `check_path`: created before the check's result is looked at, then the
 // header with the magic of raw pixels, the check's lines, and the decoded pixels when the check
 // passed. `decoded` holds the file's bytes: the header, then the decoded pixels. Returns 0 when
-// the check passed and the file was written, -1 otherwise.
+// the check passed and the file was written, -1 otherwise. The lines go to `record`, or to
+// standard output in the form without one.
+[[nodiscard]] int BufferUnzip(const std::string& check_path, const DecodedPicture& check,
+                              const PictureBuffer& decoded, StagingRecord& record);
 [[nodiscard]] int BufferUnzip(const std::string& check_path, const DecodedPicture& check,
                               const PictureBuffer& decoded);
 
 // Writes the bitmap file, the compressed image file and the check file of a prepared picture,
-// printing each step's messages and the stage's verdict on a failure. Returns 0, or the status
-// of the step that failed.
+// collecting each step's messages and the stage's verdict on a failure in `record`. Returns 0,
+// or the status of the step that failed.
+[[nodiscard]] int write_staging_files(const PictureJob& job, const PreparedPicture& picture,
+                                      const PictureBuffers& buffers, StagingRecord& record);
+
+// prepare_picture and write_staging_files: everything of one picture but its console lines.
+[[nodiscard]] StagedPicture stage_picture(const PictureJob& job, const CodecSettings& settings,
+                                          PictureBuffers& buffers);
+
+// Prints a staged picture's lines: libpng's on standard error, then the tool's own.
+void print_staged_picture(const StagedPicture& staged);
+
+// write_staging_files and print_staged_picture of a prepared picture, back to back.
 [[nodiscard]] int commit_picture(const PictureJob& job, const PreparedPicture& picture,
                                  const PictureBuffers& buffers);
 

@@ -42,19 +42,19 @@ void print_progress(std::size_t index) {
     std::cout << index;
 }
 
-// Writes picture `index` out with its lines and progress number. Returns its status.
-int commit_in_order(std::size_t index, const std::string& name, const PictureJob& job,
-                    const PreparedPicture& picture, const PictureBuffers& buffers) {
+// Prints the lines of picture `index`, whose staging files are written, and its progress number.
+// Returns its status.
+int commit_in_order(std::size_t index, const std::string& name, const StagedPicture& staged) {
     // The tool has always marked this one picture name with a line "Error" on the console,
     // and users' scripts may look for it; the picture itself is handled like any other.
     if (name == "A012_010.png") {
         std::cout << "Error" << std::endl;
     }
-    const int result = commit_picture(job, picture, buffers);
-    if (result == 0) {
+    print_staged_picture(staged);
+    if (staged.result == 0) {
         print_progress(index);
     }
-    return result;
+    return staged.result;
 }
 
 // The pictures of one run with what each needs: its paths, and the settings for all.
@@ -67,9 +67,8 @@ struct PictureList {
 int prepare_one_by_one(const PictureList& pictures) {
     PictureBuffers buffers;
     for (std::size_t i = 0; i < pictures.jobs.size(); ++i) {
-        const PictureJob& job = pictures.jobs[i];
         const int result = commit_in_order(
-            i, pictures.names[i], job, prepare_picture(job, pictures.settings, buffers), buffers);
+            i, pictures.names[i], stage_picture(pictures.jobs[i], pictures.settings, buffers));
         if (result != 0) {
             return result;
         }
@@ -77,19 +76,18 @@ int prepare_one_by_one(const PictureList& pictures) {
     return 0;
 }
 
-// One picture in flight: its own working areas and what was made of it.
+// One picture in flight: what its worker made of it, staging files written.
 struct Slot {
-    PictureBuffers buffers;
-    PreparedPicture picture;
-    std::exception_ptr failure;  // what preparing the picture threw, passed on by the writer
+    StagedPicture staged;
+    std::exception_ptr failure;  // what staging the picture threw, passed on by the writer
     bool ready = false;
 };
 
-// Worker threads prepare pictures ahead of the writer, which commits them in picture order.
-// Picture i uses slot i mod the number of slots, and a worker takes it only once picture
-// i - slots has been committed: at most that many pictures are in flight, each with its own
-// working areas, so memory stays the same however many pictures there are. The writer stops at
-// the first picture that fails; pictures prepared beyond it are dropped unwritten.
+// Worker threads prepare pictures and write their staging files ahead of the committing thread,
+// which prints them in picture order. Picture i uses slot i mod the number of slots, and a worker
+// takes it only once picture i - slots has been committed: at most that many pictures are in
+// flight, and each worker has its own working areas, so memory stays the same however many
+// pictures there are. The committing thread stops at the first picture that fails.
 class PicturePipeline {
   public:
     PicturePipeline(std::size_t picture_count, std::size_t slot_count)
@@ -108,12 +106,14 @@ class PicturePipeline {
         if (stopped_ || next_to_take_ >= picture_count_) {
             return std::nullopt;
         }
+        ++in_flight_;
         return next_to_take_++;
     }
 
     void mark_prepared(std::size_t index) {
         const std::lock_guard lock(mutex_);
         slot(index).ready = true;
+        --in_flight_;
         changed_.notify_all();
     }
 
@@ -136,6 +136,16 @@ class PicturePipeline {
         changed_.notify_all();
     }
 
+    // Stops the workers taking pictures and waits until those taken are staged. Returns the
+    // number of pictures taken: every picture below it is staged, none above it is begun.
+    std::size_t stop_and_wait() {
+        std::unique_lock lock(mutex_);
+        stopped_ = true;
+        changed_.notify_all();
+        changed_.wait(lock, [this] { return in_flight_ == 0; });
+        return next_to_take_;
+    }
+
   private:
     const std::size_t picture_count_;
     std::vector<Slot> slots_;
@@ -143,20 +153,36 @@ class PicturePipeline {
     std::condition_variable changed_;
     std::size_t next_to_take_ = 0;
     std::size_t next_to_commit_ = 0;
+    std::size_t in_flight_ = 0;
     bool stopped_ = false;
 };
 
 void prepare_taken_pictures(PicturePipeline& pipeline, const PictureList& pictures) {
+    PictureBuffers buffers;
     while (const std::optional<std::size_t> index = pipeline.take()) {
         Slot& slot = pipeline.slot(*index);
         // An exception must not end a worker thread, which would end the program: the writer
         // throws it again in its own thread when the picture's turn comes.
         try {
-            slot.picture = prepare_picture(pictures.jobs[*index], pictures.settings, slot.buffers);
+            slot.staged = stage_picture(pictures.jobs[*index], pictures.settings, buffers);
         } catch (...) {
             slot.failure = std::current_exception();
         }
         pipeline.mark_prepared(*index);
+    }
+}
+
+// After picture `failed` failed, removes the staging files that workers wrote for the pictures
+// after it, so that temp/ holds what a run on one worker leaves. A file that cannot be removed is
+// named; the run fails either way.
+void remove_later_staging_files(PicturePipeline& pipeline, std::size_t failed) {
+    const std::size_t taken = pipeline.stop_and_wait();
+    for (std::size_t i = failed + 1; i < taken; ++i) {
+        for (const std::string& path : pipeline.slot(i).staged.record.created) {
+            if (!platform::remove_file(path)) {
+                std::cout << "prepare_zip_files: fail to delete file = " << path << std::endl;
+            }
+        }
     }
 }
 
@@ -173,22 +199,29 @@ std::vector<std::jthread> start_workers(unsigned count, PicturePipeline& pipelin
     return workers;
 }
 
+// Each worker keeps its own working areas; the slots hold only what is left to print, so there
+// are twice as many as workers, to keep the workers busy while the committing thread catches up.
 int prepare_in_parallel(const PictureList& pictures, unsigned workers) {
-    PicturePipeline pipeline(pictures.jobs.size(), std::size_t{workers} + 1);
+    PicturePipeline pipeline(pictures.jobs.size(), std::size_t{workers} * 2);
     const std::vector<std::jthread> threads = start_workers(workers, pipeline, pictures);
     if (threads.empty()) {
         return prepare_one_by_one(pictures);
     }
-    int result = 0;
     try {
-        for (std::size_t i = 0; i < pictures.jobs.size() && result == 0; ++i) {
+        for (std::size_t i = 0; i < pictures.jobs.size(); ++i) {
             pipeline.wait_until_prepared(i);
             Slot& slot = pipeline.slot(i);
             if (slot.failure) {
+                // Thrown as a run on one worker throws it, with temp/ as that run leaves it.
+                remove_later_staging_files(pipeline, i);
                 std::rethrow_exception(std::exchange(slot.failure, nullptr));
             }
-            result =
-                commit_in_order(i, pictures.names[i], pictures.jobs[i], slot.picture, slot.buffers);
+            const int result = commit_in_order(i, pictures.names[i], slot.staged);
+            if (result != 0) {
+                // The workers have stopped; the threads are joined on the way out.
+                remove_later_staging_files(pipeline, i);
+                return result;
+            }
             pipeline.mark_committed(i);
         }
     } catch (...) {
@@ -198,7 +231,7 @@ int prepare_in_parallel(const PictureList& pictures, unsigned workers) {
     }
     // The workers end once nothing is left to take; the threads are joined on the way out.
     pipeline.stop();
-    return result;
+    return 0;
 }
 
 }  // namespace

@@ -143,5 +143,28 @@ TEST(WorkerDeterminism, OneWorkerAndFourGiveTheSameRun) {
     }
 }
 
+// Picture 8 of 12 takes long and then fails to be staged, while the other workers have written
+// the staging files of the small pictures after it: those go again, and temp/ holds what one
+// worker leaves, the failing picture's own bitmap file (and compressed file) included.
+TEST(WorkerDeterminism, ALatePictureThatFailsLeavesNoLaterStagingFiles) {
+    for (const char* blocked : {"temp/image_zip/", "temp/image_unzip/"}) {
+        SCOPED_TRACE(blocked);
+        std::mt19937 random(7);
+        WorkspacePlan plan;
+        plan.config = "[gui01.bin]\nname=gui01.bin\nversion=1\napp_list=A001\n";
+        for (int i = 1; i <= 12; ++i) {
+            const uint32_t side = i == 8 ? 1000 : 3;
+            plan.pictures.emplace_back(
+                "A001_" + std::to_string(1000 + i).substr(1) + ".png",
+                testing::encode_png(side, side, random_rgba(random, side, side)));
+        }
+        plan.blocked_staging.push_back(std::string(blocked) + "A001_008.png");
+        const Snapshot one = run_and_snapshot(plan, "1");
+        EXPECT_EQ(one, run_and_snapshot(plan, "4"));
+        EXPECT_TRUE(one.contains("temp/image_bitmap/A001_008.png"));
+        EXPECT_FALSE(one.contains("temp/image_bitmap/A001_009.png"));
+    }
+}
+
 }  // namespace
 }  // namespace framestow::e2e

@@ -1,10 +1,12 @@
 // The report page of real packer outputs, opened in headless Chromium: it loads without an
-// error, every thumbnail decodes to its picture's width and height, the page fits a phone's
+// error, every thumbnail decodes to its picture's width and height scaled down to at most 128
+// pixels on the longer side (or the whole size with --full-size), the page fits a phone's
 // width (the picture table scrolls inside its own frame), and every number on it is the one
 // `list --json` gives. A screenshot of each page is left in the build folder.
 #include <gtest/gtest.h>
 #include <png.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <nlohmann/json.hpp>
@@ -12,6 +14,7 @@
 #include <vector>
 
 #include "support/firmware_workspaces.h"
+#include "support/test_pictures.h"
 #include "support/workspace_harness.h"
 
 namespace framestow::inspect {
@@ -162,7 +165,21 @@ std::string ratio_shown(const json& value) {
     return text;
 }
 
-void expect_rows_as_listed(const json& rows, const json& listed) {
+// The size a picture's thumbnail has: the longer side at most 128 pixels, the shape kept.
+json thumbnail_size(const json& picture, bool full_size) {
+    const uint32_t width = picture["width"];
+    const uint32_t height = picture["height"];
+    const uint32_t longer = std::max(width, height);
+    if (full_size || longer <= 128) {
+        return json::array({width, height});
+    }
+    const auto scaled = [&](uint32_t side) {
+        return std::max<uint32_t>(1, (side * 128 + longer / 2) / longer);
+    };
+    return json::array({scaled(width), scaled(height)});
+}
+
+void expect_rows_as_listed(const json& rows, const json& listed, bool full_size) {
     ASSERT_EQ(rows.size(), listed.size());
     for (std::size_t i = 0; i < rows.size(); ++i) {
         const json& row = rows[i];
@@ -178,7 +195,8 @@ void expect_rows_as_listed(const json& rows, const json& listed) {
             EXPECT_EQ(row["note"], "placeholder");
             continue;
         }
-        EXPECT_EQ(row["image"], json::array({true, picture["width"], picture["height"]}));
+        const json size = thumbnail_size(picture, full_size);
+        EXPECT_EQ(row["image"], json::array({true, size[0], size[1]}));
     }
 }
 
@@ -207,10 +225,22 @@ TEST(InspectReportInBrowser, ShowsWhatListGivesWithEveryThumbnail) {
     struct Case {
         const char* name;
         std::function<void(const PackerWorkspace&)> fill;
+        bool full_size;
     };
-    // The demo, and a workspace of every picture kind with placeholders in three packages.
-    const Case cases[] = {{"demo", testing::fill_demo_workspace},
-                          {"varied", testing::fill_varied_workspace}};
+    // Pictures larger than a thumbnail, wide and tall, with alpha and in RGB565.
+    const auto fill_large = [](const PackerWorkspace& workspace) {
+        workspace.write_config("[gui01.bin]\nname=gui01.bin\nversion=1\napp_list=A001\n");
+        testing::write_png(workspace.image("A001_001.png"), 466, 301,
+                           testing::uniform_rgba(466, 301, 200, 40, 10, 128));
+        testing::write_bytes(workspace.image("A001_002.bmp"),
+                             testing::make_bmp(90, 400, std::vector<uint16_t>(90 * 400, 0xF81F)));
+    };
+    // The demo, a workspace of every picture kind with placeholders in three packages, and large
+    // pictures, scaled down and at their full size.
+    const Case cases[] = {{"demo", testing::fill_demo_workspace, false},
+                          {"varied", testing::fill_varied_workspace, false},
+                          {"large", fill_large, false},
+                          {"large_full_size", fill_large, true}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         PackerWorkspace workspace(FRAMESTOW_PROGRAM);
@@ -218,8 +248,12 @@ TEST(InspectReportInBrowser, ShowsWhatListGivesWithEveryThumbnail) {
         ASSERT_EQ(workspace.run().exit_status, 0);
         const std::string output = (workspace.root() / "output").string();
         const fs::path page = workspace.root() / "report.html";
-        const ProcessResult report = testing::run_program(
-            FRAMESTOW_INSPECT, {"report", output, "-o", page.string()}, workspace.root());
+        std::vector<std::string> arguments = {"report", output, "-o", page.string()};
+        if (c.full_size) {
+            arguments.push_back("--full-size");
+        }
+        const ProcessResult report =
+            testing::run_program(FRAMESTOW_INSPECT, arguments, workspace.root());
         ASSERT_EQ(report.exit_status, 0) << report.out << report.err;
         const ProcessResult list =
             testing::run_program(FRAMESTOW_INSPECT, {"list", output, "--json"}, workspace.root());
@@ -229,7 +263,8 @@ TEST(InspectReportInBrowser, ShowsWhatListGivesWithEveryThumbnail) {
         std::vector<std::pair<uint32_t, uint32_t>> expected_thumbnails;
         for (const json& picture : listed["pictures"]) {
             if (picture["placeholder"] == false) {
-                expected_thumbnails.emplace_back(picture["width"], picture["height"]);
+                const json size = thumbnail_size(picture, c.full_size);
+                expected_thumbnails.emplace_back(size[0], size[1]);
             }
         }
         EXPECT_EQ(complete_thumbnails(testing::read_text(page)), expected_thumbnails);
@@ -246,7 +281,7 @@ TEST(InspectReportInBrowser, ShowsWhatListGivesWithEveryThumbnail) {
         const json measured = measured_in(dump.out);
         EXPECT_EQ(measured["errors"], json::array());
         EXPECT_LE(measured["page_width"], measured["window_width"]);
-        expect_rows_as_listed(measured["rows"], listed["pictures"]);
+        expect_rows_as_listed(measured["rows"], listed["pictures"], c.full_size);
         expect_packages_as_listed(measured["packages"], listed);
 
         const fs::path screenshot =

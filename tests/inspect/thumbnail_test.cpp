@@ -1,0 +1,54 @@
+#include "thumbnail.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <vector>
+
+// The report's thumbnails: their size, and pixels that average what they cover.
+namespace framestow::inspect {
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+TEST(Thumbnail, LongerSideAtMostTheLimitWithTheShapeKept) {
+    const struct {
+        uint16_t width, height, expected_width, expected_height;
+    } cases[] = {{466, 466, 160, 160}, {200, 150, 160, 120}, {150, 200, 120, 160},
+                 {1000, 3, 160, 1},    {160, 40, 160, 40},   {7, 1, 7, 1}};
+    for (const auto& c : cases) {
+        const PixelLayout scaled = thumbnail_layout({0x8888, c.width, c.height}, 160);
+        EXPECT_EQ(scaled.width, c.expected_width) << c.width << "x" << c.height;
+        EXPECT_EQ(scaled.height, c.expected_height) << c.width << "x" << c.height;
+    }
+}
+
+TEST(Thumbnail, PixelsAverageWhatTheyCover) {
+    const struct {
+        const char* what;
+        PixelLayout layout;
+        Bytes pixels;
+        Bytes expected;
+    } cases[] = {
+        {"transparent pixels lend no colour",
+         {0x8888, 2, 1},
+         {10, 20, 30, 255, 200, 200, 200, 0},
+         {10, 20, 30, 128}},
+        {"all transparent", {0x8888, 2, 1}, {10, 20, 30, 0, 20, 30, 40, 0}, {0, 0, 0, 0}},
+        {"RGB565 by component", {0xF565, 2, 1}, {0x00, 0xF8, 0x1F, 0x00}, {0x10, 0x80}},
+        {"three pixels into one",
+         {0x8888, 3, 1},
+         {0, 0, 0, 255, 90, 0, 0, 255, 60, 0, 0, 255},
+         {50, 0, 0, 255}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const ScaledPicture thumbnail = scale_down(c.layout, c.pixels, 1);
+        EXPECT_EQ(thumbnail.layout.width, 1);
+        EXPECT_EQ(thumbnail.layout.height, 1);
+        EXPECT_EQ(thumbnail.pixels, c.expected);
+    }
+}
+
+}  // namespace
+}  // namespace framestow::inspect
