@@ -1,5 +1,7 @@
 # What `cmake --install` puts into the prefix:
-#   bin/                          framestow, hexfold, framestow-inspect
+#   bin/                          framestow-pack, hexfold, framestow-inspect
+#   libexec/framestow/            framestow, the packer that works in its own folder, which
+#                                 framestow_pack() copies into its workspace
 #   include/, lib/                the decoder as a host library: framestow_decoder.h and
 #                                 libframestow_decoder.a, for host tools built without CMake
 #   share/framestow/decoder/      the decoder's source and header
@@ -17,7 +19,13 @@ set(FRAMESTOW_KIT_SOURCE_DIR ${CMAKE_INSTALL_DATADIR}/framestow/firmware)
 set(FRAMESTOW_DOC_DIR ${CMAKE_INSTALL_DATADIR}/doc/framestow)
 
 set_target_properties(framestow_inspect PROPERTIES EXPORT_NAME inspect)
-install(TARGETS framestow hexfold framestow_inspect EXPORT FramestowTargets)
+set_target_properties(framestow_pack_command PROPERTIES EXPORT_NAME pack)
+install(TARGETS framestow_pack_command hexfold framestow_inspect EXPORT FramestowTargets)
+# Installed in a shared folder the packer would make image/, temp/ and output/ there: it is
+# installed out of the PATH, for framestow_pack() to copy, and framestow-pack runs it on a
+# workspace instead.
+install(TARGETS framestow EXPORT FramestowTargets
+        RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/framestow)
 install(EXPORT FramestowTargets NAMESPACE Framestow:: DESTINATION ${FRAMESTOW_CMAKE_DIR})
 
 install(TARGETS framestow_decoder ARCHIVE)

@@ -74,6 +74,23 @@ void remove_temporaries(const std::vector<StagedOutput>& outputs) {
     }
 }
 
+// A run that will write no package says why on standard error; standard output stays as the
+// tool has always printed it.
+void explain_missing_packages(const std::string& config_path, const BinList& bins) {
+    if (bins.count() != 0) {
+        return;
+    }
+    std::cout << std::flush;
+    if (!platform::File::open_for_reading(config_path).is_open()) {
+        std::cerr << "framestow: no package will be written: there is no " << config_path
+                  << " to name the packages and their applications\n";
+        return;
+    }
+    std::cerr << "framestow: no package will be written: " << config_path
+              << " has no section [gui01.bin] with name=gui01.bin (each package has one, numbered "
+                 "from 01 without gaps, with name, version and app_list)\n";
+}
+
 }  // namespace
 
 int generateBinFile(const std::string& working_path, const std::string& zip_folder,
@@ -83,7 +100,9 @@ int generateBinFile(const std::string& working_path, const std::string& zip_fold
     if (check_all_files_name(names) != 0) {
         return -1;
     }
-    BinList bins = read_app_list(working_path + platform::path_literal("\\") + config_name);
+    const std::string config_path = working_path + platform::path_literal("\\") + config_name;
+    BinList bins = read_app_list(config_path);
+    explain_missing_packages(config_path, bins);
 
     MappingOutputs mapping;
     create_mapping_xml(mapping.xml);

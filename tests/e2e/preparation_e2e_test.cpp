@@ -326,6 +326,13 @@ TEST(PreparationEndToEnd, BadPicturesEndTheRunWithAMessageAndStatus255) {
             << c.what << "\n"
             << result.out;
         EXPECT_EQ(result.exit_status, kFailureStatus) << c.what;
+        // Standard error says what the tool's lines do not, on a line of its own.
+        EXPECT_EQ(result.err, std::string(c.what) == "greyscale"
+                                  ? "\nframestow: " + source +
+                                        ": greyscale pictures are not supported; save it as RGB "
+                                        "or RGBA\n"
+                                  : result.err)
+            << c.what;
         EXPECT_FALSE(fs::exists(workspace.staged("image_zip", c.name))) << c.what;
         EXPECT_FALSE(fs::exists(workspace.output("BitmapMapping.cpp"))) << c.what;
     }

@@ -45,7 +45,7 @@ endforeach()
 
 run("dpkg-deb -x" ignored dpkg-deb -x "${packages}" "${WORK}/root")
 set(bin "${WORK}/root/usr/bin")
-foreach(file IN ITEMS bin/framestow lib/cmake/Framestow/FramestowConfig.cmake
+foreach(file IN ITEMS bin/framestow-pack libexec/framestow/framestow lib/cmake/Framestow/FramestowConfig.cmake
                       share/framestow/decoder/framestow_decoder.c
                       share/framestow/firmware/src/picture_reader.cpp)
   if(NOT EXISTS "${WORK}/root/usr/${file}")
