@@ -1,6 +1,19 @@
 # The Debian package: `cpack -G DEB` in the build folder makes framestow_<version>_<arch>.deb of
 # everything `cmake --install` installs, under /usr. dpkg-shlibdeps (dpkg-dev) finds the shared
 # libraries the programs need and names their packages as dependencies.
+# Debian's own documents of the package: the copyright file and the changelog, gzipped as the
+# policy wants it.
+install(FILES cmake/debian/copyright DESTINATION ${FRAMESTOW_DOC_DIR})
+add_custom_command(
+  OUTPUT ${PROJECT_BINARY_DIR}/debian/changelog.gz
+  COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/cmake/debian/changelog
+          ${PROJECT_BINARY_DIR}/debian/changelog
+  COMMAND gzip -9nf ${PROJECT_BINARY_DIR}/debian/changelog
+  DEPENDS ${PROJECT_SOURCE_DIR}/cmake/debian/changelog
+  VERBATIM)
+add_custom_target(debian_changelog ALL DEPENDS ${PROJECT_BINARY_DIR}/debian/changelog.gz)
+install(FILES ${PROJECT_BINARY_DIR}/debian/changelog.gz DESTINATION ${FRAMESTOW_DOC_DIR})
+
 set(CPACK_PACKAGE_NAME framestow)
 set(CPACK_PACKAGE_VENDOR "Framestow developers")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY

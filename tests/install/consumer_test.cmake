@@ -114,11 +114,13 @@ build_case("broken picture removed" YES YES "7 pictures packed")
 
 # A verification that finds problems fails the step as the packer's failure does, and leaves no
 # stamp behind, so that the next build runs the step again.
+file(GLOB_RECURSE pack_step "${prefix}/FramestowPackStep.cmake")
+cmake_path(GET pack_step PARENT_PATH framestow_dir)
 execute_process(
   COMMAND "${CMAKE_COMMAND}" -DNAME=ui "-DWORKSPACE=${workspace}" "-DIMAGES=${ui}/image"
           "-DCONFIG=${ui}/config.ini" "-DPICTURE_LIST=${workspace}/pictures.txt"
           -DPACKAGES=gui01.bin,gui02.bin "-DPACKER=${prefix}/libexec/framestow/framestow" -DINSPECT=false
-          -P "${prefix}/lib/cmake/Framestow/FramestowPackStep.cmake"
+          -P "${pack_step}"
   RESULT_VARIABLE status OUTPUT_VARIABLE output ERROR_VARIABLE output)
 if(status EQUAL 0 OR EXISTS "${workspace}/framestow_pack.stamp"
    OR NOT output MATCHES "verify ended with exit status 1")
@@ -132,7 +134,7 @@ if(arm_gcc)
   run("configure for the Cortex-M4" "${CMAKE_COMMAND}" -S "${SOURCE_DIR}/tests/install/consumer"
       -B "${device}" -G "${GENERATOR}"
       "-DCMAKE_TOOLCHAIN_FILE=${SOURCE_DIR}/cmake/arm-none-eabi.cmake"
-      "-DFramestow_DIR=${prefix}/lib/cmake/Framestow" "-DUI_IMAGES=${ui}/image"
+      "-DFramestow_DIR=${framestow_dir}" "-DUI_IMAGES=${ui}/image"
       "-DUI_CONFIG=${ui}/config.ini")
   run("build for the Cortex-M4" "${CMAKE_COMMAND}" --build "${device}" -j2)
 endif()
