@@ -8,6 +8,7 @@ if(NOT FRAMESTOW_HELP2MAN OR NOT FRAMESTOW_GZIP OR CMAKE_CROSSCOMPILING)
 endif()
 
 set(pages "")
+file(MAKE_DIRECTORY "${PROJECT_BINARY_DIR}/man")
 foreach(entry IN ITEMS
         "framestow_pack_command|framestow-pack|pack the pictures of a workspace into flash packages"
         "framestow_inspect|framestow-inspect|list, verify, extract and report on framestow output"
