@@ -321,6 +321,21 @@ TEST(InspectProgram, VerifyNamesWhatDisagreesInBrokenOutputs) {
                  std::to_string(at / 4 % 466) + ", " + std::to_string(at / 4 / 466) + ")"};
          },
          1},
+        {"a package changed in place: a byte near the end of A001_001.png's body",
+         [](PackedDemo& demo) {
+             const std::size_t size =
+                 fs::file_size(demo.workspace.staged("image_zip", "A001_001.png"));
+             Bytes package = testing::read_bytes(demo.workspace.output("gui01.bin"));
+             package[8 + size - 2] ^= 0x10;
+             testing::write_bytes(demo.workspace.output("gui01.bin"), package);
+             // Both comparisons are told as they were made: neither blames the picture.
+             return Lines{
+                 "gui01.bin A001_001.png: the package holds other pixels than "
+                 "temp/image_unzip/A001_001.png, first at (443, 465)",
+                 "gui01.bin A001_001.png: the package holds other pixels than "
+                 "image/A001_001.png, first at (443, 465)"};
+         },
+         1},
         {"a damaged picture body",
          [](PackedDemo& demo) {
              Bytes package = testing::read_bytes(demo.workspace.output("gui02.bin"));
