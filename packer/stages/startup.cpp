@@ -1,6 +1,9 @@
 #include "stages/startup.h"
 
+#include <exception>
+#include <functional>
 #include <iostream>
+#include <new>
 #include <vector>
 
 #include "platform/platform.h"
@@ -27,6 +30,20 @@ std::optional<std::string> not_a_workspace(const std::string& folder) {
         return std::string("not a workspace: it has no config.ini") + kWhatItHolds;
     }
     return std::nullopt;
+}
+
+// Runs one stage. An exception that it lets out (memory that runs out, a thread the system
+// refuses) fails the stage like any other failure, with its reason on standard error, instead of
+// ending the program without a word.
+bool run_stage(const char* stage, const std::function<bool()>& body) {
+    try {
+        return body();
+    } catch (const std::bad_alloc&) {
+        std::cerr << "framestow: " << stage << ": out of memory" << std::endl;
+    } catch (const std::exception& error) {
+        std::cerr << "framestow: " << stage << ": " << error.what() << std::endl;
+    }
+    return false;
 }
 
 }  // namespace
@@ -56,16 +73,18 @@ std::string output_folder(const std::string& working_path) {
 }
 
 int pack_workspace(const std::string& working_path) {
-    if (!init_workspace(working_path)) {
+    if (!run_stage("init_workspace", [&] { return init_workspace(working_path).has_value(); })) {
         std::cout << "Error: init_workspace" << std::endl;
         return -1;
     }
-    if (prepare_zip_files(working_path) != 0) {
+    if (!run_stage("prepare_zip_files", [&] { return prepare_zip_files(working_path) == 0; })) {
         std::cout << "Error: prepare_zip_files" << std::endl;
         return -1;
     }
-    if (generateBinFile(working_path, zip_folder(working_path), output_folder(working_path),
-                        "config.ini") != 0) {
+    if (!run_stage("generateBinFile", [&] {
+            return generateBinFile(working_path, zip_folder(working_path),
+                                   output_folder(working_path), "config.ini") == 0;
+        })) {
         std::cout << "Error: generateBinFile" << std::endl;
         return -1;
     }
