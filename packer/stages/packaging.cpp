@@ -88,14 +88,10 @@ void explain_missing_packages(const std::string& config_path, const BinList& bin
         return;
     }
     std::cout << std::flush;
-    if (!platform::File::open_for_reading(config_path).is_open()) {
-        std::cerr << "framestow: no package will be written: there is no " << config_path
-                  << " to name the packages and their applications\n";
-        return;
-    }
     std::cerr << "framestow: no package will be written: " << config_path
-              << " has no section [gui01.bin] with name=gui01.bin (each package has one, numbered "
-                 "from 01 without gaps, with name, version and app_list)\n";
+              << " is missing, unreadable, or has no section [gui01.bin] with name=gui01.bin "
+                 "(each package has one, numbered from 01 without gaps, with name, version and "
+                 "app_list)\n";
 }
 
 // Writes every output file under a temporary name, adding each to `outputs` as it is created.

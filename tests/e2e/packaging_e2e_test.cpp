@@ -145,14 +145,10 @@ TEST(PackagingEndToEnd, WithoutPackageSectionsOnlyTheMappingFilesAreWritten) {
                                "get_bin_index: Error to find for A001_000.png"}));
         EXPECT_EQ(result.exit_status, 0) << result.out;
         const std::string config_path = root + "/config.ini";
-        EXPECT_EQ(result.err,
-                  *config == '\0'
-                      ? "framestow: no package will be written: there is no " + config_path +
-                            " to name the packages and their applications\n"
-                      : "framestow: no package will be written: " + config_path +
-                            " has no section [gui01.bin] with name=gui01.bin (each package "
-                            "has one, numbered from 01 without gaps, with name, version and "
-                            "app_list)\n");
+        EXPECT_EQ(result.err, "framestow: no package will be written: " + config_path +
+                                  " is missing, unreadable, or has no section [gui01.bin] with "
+                                  "name=gui01.bin (each package has one, numbered from 01 "
+                                  "without gaps, with name, version and app_list)\n");
 
         Lines source =
             concat(mapping_header_lines(), Lines{"", "// Count = 0 for the following app"});
