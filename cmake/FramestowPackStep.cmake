@@ -39,6 +39,8 @@ execute_process(
   OUTPUT_VARIABLE lines
   ERROR_VARIABLE lines
   RESULT_VARIABLE status)
+# The packer names the copies in the workspace; the user knows the pictures by their own paths.
+string(REPLACE "${WORKSPACE}/image/" "${IMAGES}/" lines "${lines}")
 if(NOT status EQUAL 0)
   message("${lines}")
   message(FATAL_ERROR "${context}: framestow ended with exit status ${status}; its lines are "
@@ -77,10 +79,12 @@ endforeach()
 # those lines name no picture and are left out.
 string(REGEX MATCHALL "get_bin_index: Error to find for [^\n]*" unclaimed "${lines}")
 list(REMOVE_DUPLICATES unclaimed)
+set(left_out "")
 foreach(line IN LISTS unclaimed)
   string(REGEX REPLACE "^get_bin_index: Error to find for " "" picture "${line}")
   if(picture IN_LIST names)
     message("${context}: ${line}")
+    list(APPEND left_out "${picture}")
   endif()
 endforeach()
 
@@ -96,6 +100,18 @@ if(NOT status EQUAL 0)
 endif()
 
 file(TOUCH "${stamp}")
-list(LENGTH names count)
+set(packed "${names}")
+if(left_out)
+  list(REMOVE_ITEM packed ${left_out})
+endif()
+list(LENGTH packed count)
 list(JOIN written " " written_text)
-message(STATUS "${context}: ${count} pictures packed into ${written_text} and verified")
+set(summary "${context}: ${count} pictures packed into ${written_text} and verified")
+if(left_out)
+  list(LENGTH left_out left_out_count)
+  list(TRANSFORM left_out PREPEND "${IMAGES}/")
+  list(JOIN left_out " " left_out_text)
+  string(APPEND summary "; ${left_out_count} left out, as config.ini gives their application "
+                        "to no package: ${left_out_text}")
+endif()
+message(STATUS "${summary}")

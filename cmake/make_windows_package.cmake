@@ -5,10 +5,10 @@ set(stage ${OUTPUT_DIR}/${PACKAGE_NAME})
 file(REMOVE_RECURSE ${stage} ${OUTPUT_DIR}/${PACKAGE_NAME}.zip)
 file(MAKE_DIRECTORY ${stage}/image)
 
-file(COPY ${PACKER} ${HEXFOLD} ${INSPECT} ${SOURCE_DIR}/examples/demo/config.ini
+file(COPY ${PACKER} ${PACK_COMMAND} ${HEXFOLD} ${INSPECT} ${SOURCE_DIR}/examples/demo/config.ini
      DESTINATION ${stage})
-execute_process(COMMAND ${STRIP} ${stage}/Framestow.exe ${stage}/Hexfold.exe
-                        ${stage}/framestow-inspect.exe
+execute_process(COMMAND ${STRIP} ${stage}/Framestow.exe ${stage}/framestow-pack.exe
+                        ${stage}/Hexfold.exe ${stage}/framestow-inspect.exe
                 COMMAND_ERROR_IS_FATAL ANY)
 file(GLOB pictures ${SOURCE_DIR}/examples/demo/image/*)
 file(COPY ${pictures} DESTINATION ${stage}/image)

@@ -44,12 +44,36 @@ std::string counts_text(const Inspection& inspection) {
            counted(packages.size(), "package", "packages");
 }
 
+// The failure of an output folder that is none, with a hint when it is a workspace whose output/
+// folder was meant.
+Problem output_failure(const std::string& output, Problem failure) {
+    if (platform::folder_exists(path_in(output, "output")) && !not_a_workspace(output)) {
+        failure.what += " (" + output + " is a workspace: give its output folder, " +
+                        path_in(output, "output") + ")";
+    }
+    return failure;
+}
+
+int failed_inspection(const std::string& output, const Problem& failure, std::ostream& stream) {
+    return unusable(output_failure(output, failure), stream);
+}
+
+void print_warnings(const std::optional<std::string>& workspace, const Inspection& inspection,
+                    std::ostream& err) {
+    if (!workspace) {
+        return;
+    }
+    for (const Problem& warning : red_first_warnings(*workspace, inspection.slots)) {
+        err << warning.line() << '\n';
+    }
+}
+
 }  // namespace
 
 int run_list(const ListOptions& options, std::ostream& out, std::ostream& err) {
     const InspectionResult result = inspect_output(options.output);
     if (!result.inspection) {
-        return unusable(result.failure, err);
+        return failed_inspection(options.output, result.failure, err);
     }
     const Inspection& inspection = *result.inspection;
     const Summary summary = summarise(inspection);
@@ -66,11 +90,11 @@ int run_list(const ListOptions& options, std::ostream& out, std::ostream& err) {
     return inspection.unreadable_pictures == 0 ? kAllGood : kProblemsFound;
 }
 
-int run_verify(const VerifyOptions& options, std::ostream& out) {
+int run_verify(const VerifyOptions& options, std::ostream& out, std::ostream& err) {
     std::optional<WorkspaceComparison> workspace;
     if (options.workspace) {
-        if (!platform::folder_exists(*options.workspace)) {
-            return unusable({*options.workspace, "not a folder"}, out);
+        if (const std::optional<Problem> failure = not_a_workspace(*options.workspace)) {
+            return unusable(*failure, out);
         }
         workspace.emplace(*options.workspace);
     }
@@ -82,7 +106,7 @@ int run_verify(const VerifyOptions& options, std::ostream& out) {
             }
         });
     if (!result.inspection) {
-        return unusable(result.failure, out);
+        return failed_inspection(options.output, result.failure, out);
     }
     Inspection& inspection = *result.inspection;
     Problems problems = std::move(inspection.problems);
@@ -93,31 +117,37 @@ int run_verify(const VerifyOptions& options, std::ostream& out) {
     for (const Problem& problem : problems) {
         out << problem.line() << '\n';
     }
+    print_warnings(options.workspace, inspection, err);
+    // Without a workspace the pictures are decoded but compared with nothing.
+    const std::string compared =
+        workspace ? std::string()
+                  : "; pictures not compared with a workspace: add --workspace WORKSPACE";
     if (problems.empty()) {
-        out << "verify: no problems (" << counts_text(inspection) << ")\n";
+        out << "verify: no problems (" << counts_text(inspection) << compared << ")\n";
         return kAllGood;
     }
     out << "verify: " << problems.size() << (problems.size() == 1 ? " problem" : " problems")
-        << " (" << counts_text(inspection) << ")\n";
+        << " (" << counts_text(inspection) << compared << ")\n";
     return kProblemsFound;
 }
 
 int run_extract(const ExtractOptions& options, std::ostream& out, std::ostream& err) {
-    // Nothing is made for an output folder that is not there.
-    if (!platform::folder_exists(options.output)) {
-        return unusable({options.output, "not a folder"}, err);
+    if (options.workspace) {
+        if (const std::optional<Problem> failure = not_a_workspace(*options.workspace)) {
+            return unusable(*failure, err);
+        }
     }
-    if (!platform::folder_exists(options.destination) &&
-        !platform::create_folder(options.destination)) {
-        return unusable({options.destination, "cannot be created"}, err);
-    }
+    // The destination is made when the first picture is written, so that a run that writes
+    // nothing leaves no new folder behind.
+    bool destination_ready = platform::folder_exists(options.destination);
+    bool destination_failed = false;
     const std::set<std::string> wanted(options.only.begin(), options.only.end());
     std::size_t written = 0;
     std::size_t failed = 0;
     std::set<std::string> file_names;
     InspectionResult result = inspect_output(
         options.output, [&](std::size_t, const Slot& slot, const DecodedPicture& picture) {
-            if (!wanted.empty() && !wanted.contains(slot.name)) {
+            if ((!wanted.empty() && !wanted.contains(slot.name)) || destination_failed) {
                 return;
             }
             // Two slots of one name would write one file over the other; the second is refused.
@@ -131,6 +161,11 @@ int run_extract(const ExtractOptions& options, std::ostream& out, std::ostream& 
                     << '\n';
                 return;
             }
+            if (!destination_ready && !platform::create_folder(options.destination)) {
+                destination_failed = true;
+                return;
+            }
+            destination_ready = true;
             const std::optional<std::string> png =
                 encode_png({picture.pixel_format, picture.width, picture.height}, picture.pixels);
             const std::string path = path_in(options.destination, slot.name + ".png");
@@ -142,9 +177,13 @@ int run_extract(const ExtractOptions& options, std::ostream& out, std::ostream& 
             err << Problem{path, "cannot be written"}.line() << '\n';
         });
     if (!result.inspection) {
-        return unusable(result.failure, err);
+        return failed_inspection(options.output, result.failure, err);
+    }
+    if (destination_failed) {
+        return unusable({options.destination, "cannot be created"}, err);
     }
     const Inspection& inspection = *result.inspection;
+    print_warnings(options.workspace, inspection, err);
     std::set<std::string> known;
     for (std::size_t i = 0; i < inspection.slots.size(); ++i) {
         const Slot& slot = inspection.slots[i];
@@ -178,6 +217,11 @@ int run_extract(const ExtractOptions& options, std::ostream& out, std::ostream& 
 }
 
 int run_report(const ReportOptions& options, std::ostream& out, std::ostream& err) {
+    if (options.workspace) {
+        if (const std::optional<Problem> failure = not_a_workspace(*options.workspace)) {
+            return unusable(*failure, err);
+        }
+    }
     std::vector<std::string> pngs;
     InspectionResult result = inspect_output(
         options.output, [&](std::size_t index, const Slot&, const DecodedPicture& picture) {
@@ -196,19 +240,24 @@ int run_report(const ReportOptions& options, std::ostream& out, std::ostream& er
                               .value_or(std::string());
         });
     if (!result.inspection) {
-        return unusable(result.failure, err);
+        return failed_inspection(options.output, result.failure, err);
     }
     const Inspection& inspection = *result.inspection;
     pngs.resize(inspection.slots.size());
     const Summary summary = summarise(inspection);
+    const Problems warnings =
+        options.workspace ? red_first_warnings(*options.workspace, inspection.slots) : Problems();
     StagedFile page(options.page);
-    write_report_page(inspection, summary, inspection.problems, pngs,
+    write_report_page(inspection, summary, inspection.problems, warnings, pngs,
                       [&page](std::string_view piece) { page.write(piece); });
     if (!page.commit()) {
         return unusable({options.page, "cannot be written"}, err);
     }
     for (const Problem& problem : inspection.problems) {
         err << problem.line() << '\n';
+    }
+    for (const Problem& warning : warnings) {
+        err << warning.line() << '\n';
     }
     out << "report: " << options.page << " (" << counts_text(inspection) << ", "
         << inspection.problems.size()

@@ -28,21 +28,24 @@ struct ExtractOptions {
     std::string output;
     std::string destination;
     std::vector<std::string> only;  // picture names; all pictures when empty
+    std::optional<std::string> workspace;
 };
 
 struct ReportOptions {
     std::string output;
     std::string page;
     bool full_size = false;  // thumbnails of the pictures' own size, not scaled down
+    std::optional<std::string> workspace;
 };
 
 // The listing goes to `out`; a picture that cannot be read gets its problem line on `err`.
 int run_list(const ListOptions& options, std::ostream& out, std::ostream& err);
 
-// Every problem line and the closing summary go to `out`.
-int run_verify(const VerifyOptions& options, std::ostream& out);
+// Every problem line and the closing summary go to `out`, warnings to `err`.
+int run_verify(const VerifyOptions& options, std::ostream& out, std::ostream& err);
 
-// The closing summary goes to `out`, problem lines to `err`.
+// The closing summary goes to `out`, problem lines and warnings to `err`. Given a workspace, the
+// warnings name each picture whose source has no alpha channel.
 int run_extract(const ExtractOptions& options, std::ostream& out, std::ostream& err);
 int run_report(const ReportOptions& options, std::ostream& out, std::ostream& err);
 

@@ -1,8 +1,11 @@
 // framestow-inspect: lists, verifies, extracts and shows what the packages of a framestow output
 // folder hold.
 #include <CLI/CLI.hpp>
+#include <algorithm>
+#include <array>
 #include <exception>
 #include <iostream>
+#include <string_view>
 
 #include "commands.h"
 
@@ -11,6 +14,9 @@ namespace {
 using namespace framestow::inspect;
 
 constexpr const char* kOutputHelp = "the output folder of a framestow workspace";
+constexpr const char* kRedFirstHelp =
+    "the workspace the output folder came from: warn about each picture whose PNG file has no "
+    "alpha channel (stored red first, so shown with red and blue exchanged)";
 
 int run(int argc, char** argv) {
     CLI::App app{
@@ -42,13 +48,17 @@ int run(int argc, char** argv) {
 
     ExtractOptions extract;
     CLI::App* extract_command =
-        app.add_subcommand("extract", "write every picture as a PNG file named after it");
+        app.add_subcommand("extract",
+                           "write every picture as a PNG file named after it, drawn as a firmware "
+                           "reads its pixels: a 4-byte pixel as the little-endian value "
+                           "0xAARRGGBB, a 2-byte pixel as RGB565");
     extract_command->add_option("OUTPUT", extract.output, kOutputHelp)->required();
     extract_command->add_option("DEST", extract.destination, "the folder to write into")
         ->required();
     extract_command
         ->add_option("--only", extract.only, "extract only the picture of this name (repeatable)")
         ->allow_extra_args(false);
+    extract_command->add_option("--workspace", extract.workspace, kRedFirstHelp);
 
     ReportOptions report;
     CLI::App* report_command =
@@ -58,7 +68,19 @@ int run(int argc, char** argv) {
     report_command->add_flag(
         "--full-size", report.full_size,
         "thumbnails of the pictures' full size, not scaled down to 128 pixels");
+    report_command->add_option("--workspace", report.workspace, kRedFirstHelp);
 
+    // CLI11 takes an unknown first word for an argument and asks for a subcommand.
+    const auto is_command = [&](std::string_view word) {
+        return std::ranges::any_of(
+            std::array{list_command, verify_command, extract_command, report_command},
+            [word](const CLI::App* command) { return command->get_name() == word; });
+    };
+    if (argc > 1 && argv[1][0] != '-' && !is_command(argv[1])) {
+        std::cerr << "framestow-inspect: unknown command \"" << argv[1]
+                  << "\"; the commands are list, verify, extract and report (see --help)\n";
+        return kUnusable;
+    }
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
@@ -68,7 +90,7 @@ int run(int argc, char** argv) {
         return run_list(list, std::cout, std::cerr);
     }
     if (verify_command->parsed()) {
-        return run_verify(verify, std::cout);
+        return run_verify(verify, std::cout, std::cerr);
     }
     if (extract_command->parsed()) {
         return run_extract(extract, std::cout, std::cerr);

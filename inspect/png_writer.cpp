@@ -70,6 +70,11 @@ bool write_rows(const PngWriteHolder& holder, const PixelLayout& layout, int col
     if (setjmp(png_jmpbuf(holder.png())) != 0) {
         return false;
     }
+    if (colour_type == PNG_COLOR_TYPE_RGB_ALPHA) {
+        // A 4-byte pixel is the little-endian value 0xAARRGGBB, its bytes blue, green, red,
+        // alpha: drawn as a firmware reads it.
+        png_set_bgr(holder.png());
+    }
     if (effort == PngEffort::kFastest) {
         png_set_compression_level(holder.png(), 1);
         png_set_filter(holder.png(), PNG_FILTER_TYPE_BASE, PNG_FILTER_SUB);

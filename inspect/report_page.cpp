@@ -20,6 +20,9 @@ h2 { font-size: 1.1rem; margin: 1.6rem 0 .4rem; }
 .problems { border-left: 4px solid #c62828; background: #fdecea; padding: .5rem 1rem; }
 .problems ul { margin: .3rem 0; padding-left: 1.2rem; }
 .problems li { overflow-wrap: anywhere; font-family: ui-monospace, Menlo, Consolas, monospace; font-size: .85rem; }
+.warnings { border-left: 4px solid #b26a00; background: #fff4e0; padding: .5rem 1rem; }
+.warnings ul { margin: .3rem 0; padding-left: 1.2rem; }
+.warnings li { overflow-wrap: anywhere; font-family: ui-monospace, Menlo, Consolas, monospace; font-size: .85rem; }
 .good { border-left: 4px solid #2e7d32; background: #edf7ed; padding: .5rem 1rem; }
 .facts { margin: .2rem 0 .5rem; color: #333; }
 .bar { display: flex; height: 1.75rem; border: 1px solid #777; border-radius: 4px; overflow: hidden; background: #eee; }
@@ -135,6 +138,18 @@ void add_problems(const Problems& problems, std::string& page) {
     page += "</ul></section>\n";
 }
 
+void add_warnings(const Problems& warnings, std::string& page) {
+    if (warnings.empty()) {
+        return;
+    }
+    page += "<section class=\"warnings\" id=\"warnings\"><h2>" +
+            plural(warnings.size(), "warning", "warnings") + "</h2>\n<ul>\n";
+    for (const Problem& warning : warnings) {
+        page += "<li>" + escaped(warning.line()) + "</li>\n";
+    }
+    page += "</ul></section>\n";
+}
+
 void add_segment(std::string& page, std::string_view colour, uint64_t bytes, uint64_t whole,
                  const std::string& label) {
     page += "<span style=\"background:" + std::string(colour) +
@@ -246,8 +261,8 @@ void write_pictures(const Inspection& inspection, const std::vector<std::string>
 }  // namespace
 
 void write_report_page(const Inspection& inspection, const Summary& summary,
-                       const Problems& problems, const std::vector<std::string>& pngs,
-                       const PageWriter& write) {
+                       const Problems& problems, const Problems& warnings,
+                       const std::vector<std::string>& pngs, const PageWriter& write) {
     std::string page =
         "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
         "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
@@ -255,8 +270,11 @@ void write_report_page(const Inspection& inspection, const Summary& summary,
         escaped(inspection.folder) + "</title>\n<style>" + std::string(kStyle) +
         "</style>\n</head>\n<body>\n<h1>Framestow packages</h1>\n<p class=\"folder\">" +
         escaped(inspection.folder) + " · " +
-        plural(inspection.slots.size(), "picture slot", "picture slots") + "</p>\n";
+        plural(inspection.slots.size(), "picture slot", "picture slots") +
+        "</p>\n<p class=\"drawn\">Pictures are drawn as a firmware reads their pixels: a 4-byte "
+        "pixel as the little-endian value 0xAARRGGBB, a 2-byte pixel as RGB565.</p>\n";
     add_problems(problems, page);
+    add_warnings(warnings, page);
     for (const PackageTotals& package : summary.packages) {
         add_package(package, summary, page);
     }

@@ -83,11 +83,11 @@ WorkspaceComparison::WorkspaceComparison(std::string workspace)
 
 void WorkspaceComparison::compare(const Slot& slot, const DecodedPicture& picture,
                                   Problems& problems) {
-    compare_check_file(slot, picture, problems);
-    compare_source(slot, picture, problems);
+    const bool check_file_agrees = compare_check_file(slot, picture, problems);
+    compare_source(slot, picture, check_file_agrees, problems);
 }
 
-void WorkspaceComparison::compare_check_file(const Slot& slot, const DecodedPicture& picture,
+bool WorkspaceComparison::compare_check_file(const Slot& slot, const DecodedPicture& picture,
                                              Problems& problems) {
     const std::string shown = "temp/image_unzip/" + slot.name;
     const WholeFile check =
@@ -97,13 +97,13 @@ void WorkspaceComparison::compare_check_file(const Slot& slot, const DecodedPict
         problems.push_back({slot.label(), shown + (check.problem == "missing or unreadable"
                                                        ? std::string(" is missing")
                                                        : ": " + check.problem)});
-        return;
+        return false;
     }
     const std::optional<std::string>& file = check.text;
     const auto* bytes = reinterpret_cast<const uint8_t*>(file->data());
     if (file->size() < kHeaderSize || load_le16(bytes) != kMagicBitmap) {
         problems.push_back({slot.label(), shown + " is not a check file"});
-        return;
+        return false;
     }
     const uint16_t format = load_le16(bytes + 2);
     const uint16_t width = load_le16(bytes + 4);
@@ -113,7 +113,7 @@ void WorkspaceComparison::compare_check_file(const Slot& slot, const DecodedPict
             {slot.label(), "the package holds " +
                                size_text(picture.width, picture.height, picture.pixel_format) +
                                ", " + shown + " " + size_text(width, height, format)});
-        return;
+        return false;
     }
     const std::size_t pixel_bytes = file->size() - kHeaderSize;
     if (pixel_bytes != picture.pixels.size()) {
@@ -126,11 +126,17 @@ void WorkspaceComparison::compare_check_file(const Slot& slot, const DecodedPict
     if (!at.empty()) {
         problems.push_back(
             {slot.label(), "the package holds other pixels than " + shown + ", first at " + at});
+        return false;
     }
+    return true;
 }
 
 void WorkspaceComparison::compare_source(const Slot& slot, const DecodedPicture& picture,
-                                         Problems& problems) {
+                                         bool check_file_agrees, Problems& problems) {
+    // Only when the package still holds what the packer made of the picture did the picture
+    // change after packing; otherwise the package itself was changed, and only the difference is
+    // told.
+    const std::string older = check_file_agrees ? ": the package is older than the picture" : "";
     const std::string shown = "image/" + slot.name;
     const std::string path = path_in(path_in(workspace_, "image"), slot.name);
     platform::File png_file = platform::File::open_for_reading(path);
@@ -166,7 +172,7 @@ void WorkspaceComparison::compare_source(const Slot& slot, const DecodedPicture&
                                ", " + shown + " is now " +
                                size_text(static_cast<uint16_t>(bitmap.width),
                                          static_cast<uint16_t>(bitmap.height), format) +
-                               ": the package is older than the picture"});
+                               older});
         return;
     }
     std::vector<uint8_t> expected(bitmap.bytes.begin() + kHeaderSize, bitmap.bytes.end());
@@ -179,8 +185,11 @@ void WorkspaceComparison::compare_source(const Slot& slot, const DecodedPicture&
     }
     const std::string at = first_difference(picture, expected);
     if (!at.empty()) {
-        problems.push_back({slot.label(), shown + " now holds other pixels, first at " + at +
-                                              ": the package is older than the picture"});
+        problems.push_back(
+            {slot.label(),
+             check_file_agrees
+                 ? shown + " now holds other pixels, first at " + at + older
+                 : "the package holds other pixels than " + shown + ", first at " + at});
     }
 }
 
@@ -233,6 +242,42 @@ void WorkspaceComparison::compare_rest(const std::vector<Slot>& slots,
             }
         }
     }
+}
+
+std::optional<Problem> not_a_workspace(const std::string& workspace) {
+    if (!platform::folder_exists(workspace)) {
+        return Problem{workspace, "not a folder"};
+    }
+    if (!platform::folder_exists(path_in(workspace, "image"))) {
+        return Problem{workspace, "not a workspace: it has no image/ folder"};
+    }
+    if (!platform::File::open_for_reading(path_in(workspace, "config.ini")).is_open()) {
+        return Problem{workspace, "not a workspace: it has no config.ini"};
+    }
+    return std::nullopt;
+}
+
+Problems red_first_warnings(const std::string& workspace, const std::vector<Slot>& slots) {
+    Problems warnings;
+    for (const Slot& slot : slots) {
+        if (slot.placeholder()) {
+            continue;
+        }
+        platform::File file =
+            platform::File::open_for_reading(path_in(path_in(workspace, "image"), slot.name));
+        if (!file.is_open()) {
+            continue;
+        }
+        FileSource source(file);
+        if (read_png_colours(source) == PngColours::kWithoutAlpha) {
+            warnings.push_back(
+                {slot.label(), "warning: image/" + slot.name +
+                                   " has no alpha channel: its pixels are stored red first (the "
+                                   "little-endian value 0xFFBBGGRR), so a firmware reading "
+                                   "0xAARRGGBB shows it with red and blue exchanged"});
+        }
+    }
+    return warnings;
 }
 
 }  // namespace framestow::inspect

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -30,12 +31,23 @@ class WorkspaceComparison {
                       Problems& problems) const;
 
   private:
-    void compare_check_file(const Slot& slot, const DecodedPicture& picture, Problems& problems);
-    void compare_source(const Slot& slot, const DecodedPicture& picture, Problems& problems);
+    // Whether the check file holds what the package holds.
+    bool compare_check_file(const Slot& slot, const DecodedPicture& picture, Problems& problems);
+    void compare_source(const Slot& slot, const DecodedPicture& picture, bool check_file_agrees,
+                        Problems& problems);
 
     std::string workspace_;
     BinList packages_;
     PictureBuffer buffer_;
 };
+
+// Why `workspace` cannot be compared with, as a problem line about it; empty for a folder with an
+// image/ folder and a config.ini.
+std::optional<Problem> not_a_workspace(const std::string& workspace);
+
+// One warning for each picture whose file in the workspace's image/ is a PNG without alpha: the
+// packer stores it red first (the little-endian value 0xFFBBGGRR), so a firmware that reads every
+// 4-byte pixel as 0xAARRGGBB shows it with red and blue exchanged.
+Problems red_first_warnings(const std::string& workspace, const std::vector<Slot>& slots);
 
 }  // namespace framestow::inspect

@@ -7,7 +7,7 @@ build="$top/build"
 workspace="$top/out/demo"
 
 bash "$top/scripts/install-deps.sh"
-cmake -S "$top" -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake -S "$top" -B "$build" -DCMAKE_BUILD_TYPE=Release -DFRAMESTOW_TESTS=OFF >/dev/null
 cmake --build "$build" --target framestow hexfold framestow_inspect -j"$(nproc)" >/dev/null
 
 rm -rf "$workspace"

@@ -43,9 +43,9 @@ fuzzer_runtime_works() {
             clang++ -x c++ -fsanitize=fuzzer,address,undefined -o /dev/null - 2>/dev/null
 }
 if fuzzer_runtime_works; then
-    bash "$top/scripts/install-deps.sh"
+    bash "$top/scripts/install-deps.sh" --test
 else
-    bash "$top/scripts/install-deps.sh" clang libclang-rt-14-dev
+    bash "$top/scripts/install-deps.sh" --test clang libclang-rt-14-dev
 fi
 
 options=(-DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo

@@ -1,12 +1,28 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that the build and the tests need, when any is missing.
+# Installs the Debian packages that are missing: those that building the programs needs (enough
+# for scripts/demo.sh and an install build), and with --test also those the tests need.
+# Further arguments are installed too.
+#   bash scripts/install-deps.sh [--test] [PACKAGE...]
 set -euo pipefail
 
-packages=(cmake g++ make pkg-config libpng-dev zlib1g-dev libtinyxml2-dev
-          libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev chromium
-          gcc-arm-none-eabi libnewlib-arm-none-eabi libstdc++-arm-none-eabi-newlib qemu-system-arm
-          dpkg-dev file
-          "$@")
+# Building framestow, framestow-inspect and hexfold.
+build_packages=(cmake g++ make pkg-config libpng-dev zlib1g-dev libtinyxml2-dev
+                libcli11-dev nlohmann-json3-dev)
+# The tests and benchmarks: GoogleTest and Google Benchmark, the browser that opens the report
+# page, the ARM toolchain and emulator of the example firmware, and the tools of the Debian
+# package's test.
+test_packages=(libgtest-dev libgmock-dev libbenchmark-dev
+               chromium
+               gcc-arm-none-eabi libnewlib-arm-none-eabi libstdc++-arm-none-eabi-newlib
+               qemu-system-arm
+               dpkg-dev file lintian help2man)
+
+packages=("${build_packages[@]}")
+if [ "${1:-}" = --test ]; then
+    packages+=("${test_packages[@]}")
+    shift
+fi
+packages+=("$@")
 missing=()
 for package in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "ok installed" ||

@@ -6,11 +6,11 @@ set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 
 build="$top/build"
-options=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DFRAMESTOW_BENCH=ON)
+options=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DFRAMESTOW_BENCH=ON -DFRAMESTOW_TESTS=ON)
 for arg in "$@"; do
     case "$arg" in
         --sanitize) build="$top/build-sanitize"
-                    options=(-DCMAKE_BUILD_TYPE=Debug -DFRAMESTOW_SANITIZE=ON) ;;
+                    options=(-DCMAKE_BUILD_TYPE=Debug -DFRAMESTOW_SANITIZE=ON -DFRAMESTOW_TESTS=ON) ;;
         --windows) exec bash "$top/scripts/windows-build.sh" ;;
         *) echo "unknown option: $arg" >&2; exit 2 ;;
     esac
@@ -18,7 +18,7 @@ done
 # Warnings are errors in CI.
 [ -n "${CI:-}" ] && options+=(-DFRAMESTOW_WERROR=ON)
 
-bash "$top/scripts/install-deps.sh"
+bash "$top/scripts/install-deps.sh" --test
 cmake -S "$top" -B "$build" "${options[@]}" >/dev/null
 cmake --build "$build" -j"$(nproc)"
 ctest --test-dir "$build" --output-on-failure -j"$(nproc)"

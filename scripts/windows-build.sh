@@ -1,7 +1,7 @@
 #!/bin/bash
-# Cross-builds Framestow.exe, Hexfold.exe and framestow-inspect.exe for Windows x64 with mingw-w64,
-# packs the release zip (framestow-<version>-windows-x64.zip in DIR/framestow) and runs the tests
-# under wine.
+# Cross-builds Framestow.exe, framestow-pack.exe, Hexfold.exe and framestow-inspect.exe for Windows
+# x64 with mingw-w64, packs the release zip (framestow-<version>-windows-x64.zip in DIR/framestow)
+# and runs the tests under wine.
 # Safe to run again: packages, the cross-built libraries and the wine prefix are made once and
 # kept in the build folder; later runs only rebuild what changed.
 #

@@ -6,6 +6,7 @@
 #include <bit>
 #include <csetjmp>
 #include <cstring>
+#include <sstream>
 #include <vector>
 
 #include "image_input/image_bitmap.h"
@@ -152,19 +153,24 @@ void skip_unused_chunks(png_structp png) {
     png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, kUnused, kUnusedCount);
 }
 
-// Reads the header and applies the size test before any pixel is decoded, so a file that claims
-// a huge picture is refused before libpng allocates anything for it.
-int read_png_file(const PngReadStructs& structs, ByteSource& source, PictureBuffer& buffer,
-                  ImageBitmap& bitmap, std::ostream& messages) {
-    png_structp png = structs.png();
-    png_infop info = structs.info();
+// Reads the chunks before the pixels from `source`, whose signature has been checked.
+bool read_png_header(png_structp png, png_infop info, ByteSource& source) {
     png_set_read_fn(png, &source, read_from_source);
     png_set_sig_bytes(png, kSignatureCheckBytes);
     // libpng's own limit on the sides (a million pixels) would refuse some huge headers before
     // our size test, without its message; the size test is the limit that counts.
     png_set_user_limits(png, PNG_UINT_31_MAX, PNG_UINT_31_MAX);
     skip_unused_chunks(png);
-    if (!run_guarded(png, [&] { png_read_info(png, info); })) {
+    return run_guarded(png, [&] { png_read_info(png, info); });
+}
+
+// Reads the header and applies the size test before any pixel is decoded, so a file that claims
+// a huge picture is refused before libpng allocates anything for it.
+int read_png_file(const PngReadStructs& structs, ByteSource& source, PictureBuffer& buffer,
+                  ImageBitmap& bitmap, std::ostream& messages) {
+    png_structp png = structs.png();
+    png_infop info = structs.info();
+    if (!read_png_header(png, info, source)) {
         return -1;
     }
     // libpng refuses sides above 2^31 - 1, so both fit the signed fields.
@@ -229,6 +235,22 @@ int decode_png_image(ByteSource& source, PictureBuffer& buffer, ImageBitmap& bit
         messages << "LoadPngImage ERR: ReadPngFile Failed" << result << '\n';
     }
     return result;
+}
+
+std::optional<PngColours> read_png_colours(ByteSource& source) {
+    if (check_signature(source) != 0) {
+        return std::nullopt;
+    }
+    std::ostringstream ignored;
+    const PngReadStructs structs(ignored);
+    if (!structs.ready() || !read_png_header(structs.png(), structs.info(), source)) {
+        return std::nullopt;
+    }
+    if ((png_get_color_type(structs.png(), structs.info()) & PNG_COLOR_MASK_COLOR) == 0) {
+        return PngColours::kGrey;
+    }
+    return has_alpha(structs.png(), structs.info()) ? PngColours::kWithAlpha
+                                                    : PngColours::kWithoutAlpha;
 }
 
 }  // namespace framestow

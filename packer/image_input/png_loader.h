@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <ostream>
 
 #include "codec/picture_format.h"
@@ -18,5 +19,14 @@ constexpr int kNotPngFile = -3;
 // the header has been read, even when the load then fails.
 [[nodiscard]] int decode_png_image(ByteSource& source, PictureBuffer& buffer, ImageBitmap& bitmap,
                                    std::ostream& messages, std::ostream& errors);
+
+// What a PNG file's colour type makes of its pixels: 4 bytes blue, green, red, alpha (with alpha,
+// or a transparency chunk); 4 bytes red, green, blue, 0xFF (without alpha); or nothing, since
+// greyscale pictures are refused.
+enum class PngColours { kWithAlpha, kWithoutAlpha, kGrey };
+
+// The colours of the PNG file read from `source`, from the chunks before the pixels only. Empty
+// for a file that is not a PNG file or whose header does not read.
+std::optional<PngColours> read_png_colours(ByteSource& source);
 
 }  // namespace framestow

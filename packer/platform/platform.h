@@ -23,6 +23,11 @@ constexpr uint64_t kMaxIniFileSize = uint64_t{1} << 20;
 // is. When the operating system cannot tell, "." (the current folder).
 std::string program_folder();
 
+// The absolute path of the folder `path`, with links resolved and without a trailing separator,
+// in the form program_folder() gives (so empty for "/"). `path` itself when the operating system
+// cannot tell.
+std::string full_folder_path(const std::string& path);
+
 // Turns a path literal written with backslashes ("\\temp\\image_zip\\") into this system's
 // form ("/temp/image_zip/" on POSIX). Used for the fixed folder and file literals only.
 std::string path_literal(std::string_view backslash_literal);

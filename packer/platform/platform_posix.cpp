@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <set>
 #include <utility>
 
@@ -231,6 +232,16 @@ std::string program_folder() {
     }
     // A program in "/" gives an empty folder, so that folder + "/image/" is still "/image/".
     return program->substr(0, last_separator);
+}
+
+std::string full_folder_path(const std::string& path) {
+    const std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(path.c_str(), nullptr),
+                                                               &std::free);
+    if (resolved == nullptr) {
+        return path;
+    }
+    const std::string full(resolved.get());
+    return full == "/" ? std::string() : full;
 }
 
 std::string path_literal(std::string_view backslash_literal) {

@@ -140,6 +140,14 @@ std::string program_folder() {
     return program.substr(0, last_separator);
 }
 
+std::string full_folder_path(const std::string& path) {
+    std::string full = full_path(path);
+    while (full.size() > 1 && (full.back() == '\\' || full.back() == '/')) {
+        full.pop_back();
+    }
+    return full;
+}
+
 std::string path_literal(std::string_view backslash_literal) {
     return std::string(backslash_literal);
 }

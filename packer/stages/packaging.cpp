@@ -81,6 +81,19 @@ void remove_temporaries(std::vector<StagedOutput>& outputs) {
     }
 }
 
+// A run that will write no package says why on standard error; standard output stays as the
+// tool has always printed it.
+void explain_missing_packages(const std::string& config_path, const BinList& bins) {
+    if (bins.count() != 0) {
+        return;
+    }
+    std::cout << std::flush;
+    std::cerr << "framestow: no package will be written: " << config_path
+              << " is missing, unreadable, or has no section [gui01.bin] with name=gui01.bin "
+                 "(each package has one, numbered from 01 without gaps, with name, version and "
+                 "app_list)\n";
+}
+
 // Writes every output file under a temporary name, adding each to `outputs` as it is created.
 // False when data was lost on the way; every output has been written as far as it could be then.
 bool write_outputs(const std::vector<std::string>& names, BinList& bins,
@@ -121,7 +134,9 @@ int generateBinFile(const std::string& working_path, const std::string& zip_fold
     if (check_all_files_name(names) != 0) {
         return -1;
     }
-    BinList bins = read_app_list(working_path + platform::path_literal("\\") + config_name);
+    const std::string config_path = working_path + platform::path_literal("\\") + config_name;
+    BinList bins = read_app_list(config_path);
+    explain_missing_packages(config_path, bins);
 
     // Room for every output up front: a temporary file once created is always on the list, so
     // that it is removed again however the stage ends.

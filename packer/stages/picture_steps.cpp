@@ -48,6 +48,21 @@ void print_codec_message(CodecStatus status, std::ostream& lines) {
 
 // ---- In memory ----
 
+// Why the PNG loader refused a picture, when the tool's own lines do not say: a line for standard
+// error naming the picture, or empty.
+std::string refusal_reason(const PictureJob& job, const LoadedPicture& loaded) {
+    if (loaded.result == 0 || loaded.read_as_bmp) {
+        return {};
+    }
+    platform::File file = platform::File::open_for_reading(job.source_path);
+    FileSource source(file);
+    if (!file.is_open() || read_png_colours(source) != PngColours::kGrey) {
+        return {};
+    }
+    return "framestow: " + job.source_path +
+           ": greyscale pictures are not supported; save it as RGB or RGBA\n";
+}
+
 // The loader is chosen by content, not by extension: only a file without the PNG signature goes
 // on to the BMP loader, which opens it afresh.
 LoadedPicture load_picture(const PictureJob& job, PictureBuffer& buffer) {
@@ -73,7 +88,7 @@ LoadedPicture load_picture(const PictureJob& job, PictureBuffer& buffer) {
                                              : -1;
     }
     loaded.messages = messages.str();
-    loaded.errors = errors.str();
+    loaded.errors = errors.str() + refusal_reason(job, loaded);
     return loaded;
 }
 
@@ -292,7 +307,13 @@ StagedPicture stage_picture(const PictureJob& job, const CodecSettings& settings
 }
 
 void print_staged_picture(const StagedPicture& staged) {
-    std::cerr << staged.errors << std::flush;
+    if (!staged.errors.empty()) {
+        // The console's last line is "Zipping bitmap files:" or a line of progress numbers, still
+        // open: what is on standard output goes first, and these lines begin on a line of their
+        // own.
+        std::cout << std::flush;
+        std::cerr << '\n' << staged.errors << std::flush;
+    }
     print_lines(staged.record.lines.str());
 }
 

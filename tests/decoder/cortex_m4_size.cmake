@@ -4,7 +4,7 @@
 # decoder, each frame as -fstack-usage gives it; nothing recurses, and memcpy's and memset's own
 # frames come on top), above 64 bytes of state, or on any undefined symbol but memcpy and memset.
 if(NOT ARM_GCC)
-  message(FATAL_ERROR "arm-none-eabi-gcc not found: scripts/install-deps.sh installs gcc-arm-none-eabi")
+  message(FATAL_ERROR "arm-none-eabi-gcc not found: scripts/install-deps.sh --test installs gcc-arm-none-eabi")
 endif()
 string(REGEX REPLACE "gcc$" "" tool_prefix "${ARM_GCC}")
 get_filename_component(include_dir "${SOURCE}" DIRECTORY)

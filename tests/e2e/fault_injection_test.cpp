@@ -22,14 +22,7 @@ namespace framestow::e2e {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::folder_contents;
-using testing::FolderContents;
-using testing::PackerWorkspace;
-using testing::ProcessResult;
-using testing::read_bytes;
-using testing::read_text;
-using testing::ScopedEnvironment;
-using testing::write_text;
+using namespace testing;
 
 // Runs the packer with the fault shim preloaded and set up by `settings`. A sanitized packer must
 // not insist on its runtime coming first, since the shim is loaded before it.

@@ -62,16 +62,23 @@ Bytes last_marker_form_unit(std::span<const uint8_t> body) {
     return unit;
 }
 
+// Packs the workspace, then walks every picture with the firmware, each of which must decode to
+// its check file.
+FirmwareAnswers pack_and_walk(const PackerWorkspace& workspace,
+                              const testing::FirmwareWorkspace& contents) {
+    const ProcessResult run = workspace.run();
+    EXPECT_EQ(run.exit_status, 0) << run.out;
+    const FirmwareAnswers answers = walk_pictures(workspace, contents);
+    EXPECT_EQ(testing::differences_from_check_files(answers, workspace.root(), contents.apps,
+                                                    contents.highest_app, contents.highest_picture),
+              std::vector<std::string>{});
+    return answers;
+}
+
 TEST(FirmwareEndToEnd, TheDemoWorkspaceDecodesToItsCheckFiles) {
     PackerWorkspace workspace(built_packer());
     const testing::FirmwareWorkspace demo = testing::fill_demo_workspace(workspace);
-    const ProcessResult run = workspace.run();
-    ASSERT_EQ(run.exit_status, 0) << run.out;
-
-    const FirmwareAnswers answers = walk_pictures(workspace, demo);
-    EXPECT_EQ(testing::differences_from_check_files(answers, workspace.root(), demo.apps,
-                                                    demo.highest_app, demo.highest_picture),
-              std::vector<std::string>{});
+    const FirmwareAnswers answers = pack_and_walk(workspace, demo);
     int found = 0;
     for (const auto& [numbers, answer] : answers) {
         found += answer.kind == "picture";
@@ -82,13 +89,7 @@ TEST(FirmwareEndToEnd, TheDemoWorkspaceDecodesToItsCheckFiles) {
 TEST(FirmwareEndToEnd, EveryPictureDecodesFromWhereGetPngOffsetPoints) {
     PackerWorkspace workspace(built_packer());
     const testing::FirmwareWorkspace varied = testing::fill_varied_workspace(workspace);
-    const ProcessResult run = workspace.run();
-    ASSERT_EQ(run.exit_status, 0) << run.out;
-
-    const FirmwareAnswers answers = walk_pictures(workspace, varied);
-    EXPECT_EQ(testing::differences_from_check_files(answers, workspace.root(), varied.apps,
-                                                    varied.highest_app, varied.highest_picture),
-              std::vector<std::string>{});
+    const FirmwareAnswers answers = pack_and_walk(workspace, varied);
     for (const auto& [numbers, answer] : answers) {
         const auto [app, png] = numbers;
         SCOPED_TRACE(answer.line);

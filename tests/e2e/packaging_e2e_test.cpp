@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "packer_run_expectations.h"
+#include "support/firmware_workspaces.h"
 
 // The packaging stage seen from outside: whole runs of the program on workspaces with several
 // packages, judged by the whole console output, the exit status and the whole files written.
@@ -143,6 +144,11 @@ TEST(PackagingEndToEnd, WithoutPackageSectionsOnlyTheMappingFilesAreWritten) {
                                "get_bin_index: Error to find for A002_002.png",
                                "get_bin_index: Error to find for A001_000.png"}));
         EXPECT_EQ(result.exit_status, 0) << result.out;
+        const std::string config_path = root + "/config.ini";
+        EXPECT_EQ(result.err, "framestow: no package will be written: " + config_path +
+                                  " is missing, unreadable, or has no section [gui01.bin] with "
+                                  "name=gui01.bin (each package has one, numbered from 01 "
+                                  "without gaps, with name, version and app_list)\n");
 
         Lines source =
             concat(mapping_header_lines(), Lines{"", "// Count = 0 for the following app"});
@@ -242,6 +248,47 @@ TEST(PackagingEndToEnd, ASecondRunPacksOnlyThePicturesThatAreStillThere) {
             {xml_declaration(), "<root>", "    <app app_id=\"A001\">",
              R"(        <image_item image_name="A001_001.png" image_size="24" image_offset="8"/>)",
              "    </app>", "</root>"}));
+}
+
+// The installed command, run on a workspace, prints what the program copied there prints and
+// writes the same files; a folder that is no workspace is refused in one line, and nothing is
+// made in it.
+TEST(PackagingEndToEnd, FramestowPackWorksAsTheCopiedProgramOnTheWorkspaceItIsGiven) {
+    PackerWorkspace workspace(built_packer());
+    testing::fill_demo_workspace(workspace);
+    const ProcessResult copied = workspace.run();
+    ASSERT_EQ(copied.exit_status, 0) << copied.out;
+    const testing::FolderContents written = testing::folder_contents(workspace.root() / "output");
+    fs::remove_all(workspace.root() / "output");
+    const ProcessResult here = testing::run_program(FRAMESTOW_PACK_COMMAND, {}, workspace.root());
+    EXPECT_EQ(here.exit_status, 0);
+    EXPECT_EQ(here.out, copied.out);
+    EXPECT_EQ(here.err, copied.err);
+    EXPECT_EQ(testing::folder_contents(workspace.root() / "output"), written);
+    const ProcessResult named =
+        testing::run_program(FRAMESTOW_PACK_COMMAND, {workspace.root().filename().string()},
+                             workspace.root().parent_path());
+    EXPECT_EQ(named.out, copied.out);
+
+    const fs::path empty = workspace.root() / "empty";
+    fs::create_directory(empty);
+    const fs::path no_config = workspace.root() / "no_config";
+    fs::create_directories(no_config / "image");
+    const std::string holds =
+        " (a workspace holds the pictures in image/ and the settings in config.ini)\n";
+    const std::pair<fs::path, std::string> refusals[] = {
+        {empty, "not a workspace: it has no image/ folder" + holds},
+        {no_config, "not a workspace: it has no config.ini" + holds},
+        {workspace.root() / "nowhere", "not a folder\n"},
+    };
+    for (const auto& [folder, why] : refusals) {
+        const ProcessResult refused =
+            testing::run_program(FRAMESTOW_PACK_COMMAND, {folder.string()}, workspace.root());
+        EXPECT_EQ(refused.exit_status, 2);
+        EXPECT_EQ(refused.out, "");
+        EXPECT_EQ(refused.err, "framestow-pack: " + folder.string() + ": " + why);
+    }
+    EXPECT_FALSE(fs::exists(empty / "temp"));
 }
 
 }  // namespace

@@ -42,7 +42,7 @@ inline Lines start_lines(const std::string& root) {
 }
 
 // The whole preparation stage of a run whose pictures all pass: `png_count` PNG files and
-// `bmp_count` BMP files (each at least one, fewer than 20 pictures in all).
+// `bmp_count` BMP files (at least one picture, fewer than 20 in all).
 inline Lines preparation_lines(const std::string& root, int png_count, int bmp_count) {
     Lines lines = start_lines(root);
     const auto listing = [&root](int count, const std::string& pattern) {

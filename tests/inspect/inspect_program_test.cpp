@@ -150,9 +150,9 @@ TEST(InspectProgram, VerifiesAndExtractsWhatThePackerWrote) {
         EXPECT_EQ(extract.exit_status, 0) << extract.err;
         EXPECT_EQ(extract.out_lines(), Lines{"extract: " + c.verified.substr(21, 2) +
                                              "pictures written to " + dest.string()});
-        // Every packed picture comes back from its PNG as its check file holds it: 4-byte
-        // pixels as RGBA bytes in their stored order, RGB565 pixels from the top bits of each
-        // widened channel.
+        // Every packed picture comes back from its PNG as a firmware reads its check file:
+        // 4-byte pixels as the little-endian value 0xAARRGGBB, RGB565 pixels from the top bits
+        // of each widened channel.
         for (const auto& entry : fs::directory_iterator(dest)) {
             const std::string name = entry.path().stem().string();
             SCOPED_TRACE(name);
@@ -163,7 +163,11 @@ TEST(InspectProgram, VerifiesAndExtractsWhatThePackerWrote) {
             const Bytes pixels(check.begin() + 8, check.end());
             if (check[2] == 0x88) {
                 EXPECT_EQ(png.colour_type, PNG_COLOR_TYPE_RGB_ALPHA);
-                EXPECT_EQ(png.pixels, pixels);
+                Bytes argb = pixels;
+                for (std::size_t i = 0; i + 3 < argb.size(); i += 4) {
+                    std::swap(argb[i], argb[i + 2]);
+                }
+                EXPECT_EQ(png.pixels, argb);
                 continue;
             }
             EXPECT_EQ(png.colour_type, PNG_COLOR_TYPE_RGB);
@@ -367,6 +371,21 @@ TEST(InspectProgram, VerifyNamesWhatDisagreesInBrokenOutputs) {
                  "gui01.bin A001_002.png: the package holds other pixels than "
                  "temp/image_unzip/A001_002.png, first at (" +
                  std::to_string(at / 4 % 466) + ", " + std::to_string(at / 4 / 466) + ")"};
+         },
+         1},
+        {"a package changed in place: a byte near the end of A001_001.png's body",
+         [](PackedDemo& demo) {
+             const std::size_t size =
+                 fs::file_size(demo.workspace.staged("image_zip", "A001_001.png"));
+             Bytes package = testing::read_bytes(demo.workspace.output("gui01.bin"));
+             package[8 + size - 2] ^= 0x10;
+             testing::write_bytes(demo.workspace.output("gui01.bin"), package);
+             // Both comparisons are told as they were made: neither blames the picture.
+             return Lines{
+                 "gui01.bin A001_001.png: the package holds other pixels than "
+                 "temp/image_unzip/A001_001.png, first at (443, 465)",
+                 "gui01.bin A001_001.png: the package holds other pixels than "
+                 "image/A001_001.png, first at (443, 465)"};
          },
          1},
         {"a damaged picture body",
@@ -611,6 +630,79 @@ TEST(InspectProgram, HostileFoldersAreRefusedOrQuoted) {
             c.also(demo);
         }
     }
+}
+
+// What a user sees for the slips of a first run: each told in one line with the way out, and the
+// pictures whose sources have no alpha channel named given the workspace.
+TEST(InspectProgram, SlipsAndRedFirstPicturesAreToldInOneLineEach) {
+    PackedDemo demo;
+    const std::string root = demo.workspace.root().string();
+    const std::string dest = root + "/never";
+    const auto red_first = [](const std::string& name) {
+        return "gui01.bin " + name + ": warning: image/" + name +
+               " has no alpha channel: its pixels are stored red first (the little-endian value "
+               "0xFFBBGGRR), so a firmware reading 0xAARRGGBB shows it with red and blue "
+               "exchanged";
+    };
+    const std::string warnings =
+        red_first("A001_001.png") + "\n" + red_first("A001_002.png") + "\n";
+    const std::string counts = "7 pictures, 1 placeholder, 2 packages";
+    struct Case {
+        std::vector<std::string> args;
+        int exit_status;
+        std::string out;
+        std::string err;
+    };
+    const Case cases[] = {
+        {{"lst", demo.output()},
+         2,
+         "",
+         "framestow-inspect: unknown command \"lst\"; the commands are list, verify, extract and "
+         "report (see --help)\n"},
+        {{"list", root},
+         2,
+         "",
+         "BitmapMapping.cpp: missing or unreadable in " + root + " (" + root +
+             " is a workspace: give its output folder, " + root + "/output)\n"},
+        {{"verify", demo.output(), "--workspace", demo.output()},
+         2,
+         demo.output() + ": not a workspace: it has no image/ folder\n",
+         ""},
+        {{"verify", demo.output()},
+         0,
+         "verify: no problems (" + counts +
+             "; pictures not compared with a workspace: add --workspace WORKSPACE)\n",
+         ""},
+        {{"verify", demo.output(), "--workspace", root},
+         0,
+         "verify: no problems (" + counts + ")\n",
+         warnings},
+        {{"extract", root + "/nowhere", dest}, 2, "", root + "/nowhere: not a folder\n"},
+        {{"extract", demo.output(), dest, "--only", "A9.png"},
+         2,
+         "extract: 0 pictures written to " + dest + "\n",
+         "A9.png: no picture of that name in " + demo.output() + "\n"},
+        {{"extract", demo.output(), dest, "--only", "A001_001.png", "--workspace", root},
+         0,
+         "extract: 1 picture written to " + dest + "\n",
+         warnings},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.args));
+        const bool extracts = c.args[0] == "extract";
+        const ProcessResult run = inspect(c.args);
+        EXPECT_EQ(run.exit_status, c.exit_status);
+        EXPECT_EQ(run.out, c.out);
+        EXPECT_EQ(run.err, c.err);
+        // A failed extract leaves no new folder behind.
+        EXPECT_EQ(extracts && fs::exists(dest), extracts && c.exit_status == 0);
+    }
+    const std::string page = root + "/report.html";
+    const ProcessResult report =
+        inspect({"report", demo.output(), "-o", page, "--workspace", root});
+    EXPECT_EQ(report.err, warnings);
+    EXPECT_NE(testing::read_text(page).find("<li>" + red_first("A001_002.png") + "</li>"),
+              std::string::npos);
 }
 
 TEST(InspectProgram, ExitStatusesOfTheCommandLine) {

@@ -96,7 +96,8 @@ endif()
 file(COPY "${SOURCE_DIR}/examples/demo/image/A001_001.png" DESTINATION "${WORK}/spare")
 file(RENAME "${WORK}/spare/A001_001.png" "${ui}/image/A003_002.png")
 file(COPY_FILE "${ui}/image/A003_001.png" "${ui}/image/A009_001.png")
-build_case("pictures added" YES YES "framestow_pack(ui): get_bin_index: Error to find for A009_001")
+build_case("pictures added" YES YES "8 pictures packed into gui01.bin gui02.bin and verified; 1 left \
+out, as config.ini gives their application to no package: ${ui}/image/A009_001.png")
 decode_case("pictures added" 3 2 A003_002.png YES)
 
 file(REMOVE "${ui}/image/A003_002.png" "${ui}/image/A009_001.png")
@@ -106,18 +107,20 @@ decode_case("pictures removed" 3 2 A003_002.png NO)
 # Not a picture: the packer's own lines must reach the build's output, and the build must keep
 # failing until the picture is mended.
 file(WRITE "${ui}/image/A001_004.png" "not a picture")
-build_case("broken picture" YES NO "Error: prepare_zip_files")
+build_case("broken picture" YES NO "Error: LoadBmpImage for ${ui}/image/A001_004.png")
 build_case("broken picture, built again" YES NO "Error: prepare_zip_files")
 file(REMOVE "${ui}/image/A001_004.png")
 build_case("broken picture removed" YES YES "7 pictures packed")
 
 # A verification that finds problems fails the step as the packer's failure does, and leaves no
 # stamp behind, so that the next build runs the step again.
+file(GLOB_RECURSE pack_step "${prefix}/FramestowPackStep.cmake")
+cmake_path(GET pack_step PARENT_PATH framestow_dir)
 execute_process(
   COMMAND "${CMAKE_COMMAND}" -DNAME=ui "-DWORKSPACE=${workspace}" "-DIMAGES=${ui}/image"
           "-DCONFIG=${ui}/config.ini" "-DPICTURE_LIST=${workspace}/pictures.txt"
-          -DPACKAGES=gui01.bin,gui02.bin "-DPACKER=${prefix}/bin/framestow" -DINSPECT=false
-          -P "${prefix}/lib/cmake/Framestow/FramestowPackStep.cmake"
+          -DPACKAGES=gui01.bin,gui02.bin "-DPACKER=${prefix}/libexec/framestow/framestow" -DINSPECT=false
+          -P "${pack_step}"
   RESULT_VARIABLE status OUTPUT_VARIABLE output ERROR_VARIABLE output)
 if(status EQUAL 0 OR EXISTS "${workspace}/framestow_pack.stamp"
    OR NOT output MATCHES "verify ended with exit status 1")
@@ -131,7 +134,7 @@ if(arm_gcc)
   run("configure for the Cortex-M4" "${CMAKE_COMMAND}" -S "${SOURCE_DIR}/tests/install/consumer"
       -B "${device}" -G "${GENERATOR}"
       "-DCMAKE_TOOLCHAIN_FILE=${SOURCE_DIR}/cmake/arm-none-eabi.cmake"
-      "-DFramestow_DIR=${prefix}/lib/cmake/Framestow" "-DUI_IMAGES=${ui}/image"
+      "-DFramestow_DIR=${framestow_dir}" "-DUI_IMAGES=${ui}/image"
       "-DUI_CONFIG=${ui}/config.ini")
   run("build for the Cortex-M4" "${CMAKE_COMMAND}" --build "${device}" -j2)
 endif()

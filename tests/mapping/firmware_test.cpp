@@ -18,13 +18,7 @@
 namespace framestow {
 namespace {
 
-using testing::FirmwareAnswers;
-using testing::joined_lines;
-using testing::picture_bytes;
-using testing::read_text;
-using testing::StdoutCapture;
-using testing::TempFolder;
-using testing::write_text;
+using namespace testing;
 
 struct TestPicture {
     const char* name;

@@ -13,12 +13,7 @@
 namespace framestow {
 namespace {
 
-using testing::joined_lines;
-using testing::picture_bytes;
-using testing::read_text;
-using testing::StdoutCapture;
-using testing::TempFolder;
-using testing::write_text;
+using namespace testing;
 
 // One package at a time through the four steps, as the packaging stage runs them.
 struct PackageRun {

@@ -11,8 +11,7 @@ namespace framestow::platform {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::TempFolder;
-using testing::write_text;
+using namespace testing;
 using Names = std::vector<std::string>;
 
 TEST(WildcardSearch, MatchesLikeTheWindowsRuntime) {

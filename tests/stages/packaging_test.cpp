@@ -14,13 +14,7 @@
 namespace framestow {
 namespace {
 
-using testing::crlf_lines;
-using testing::joined_lines;
-using testing::picture_bytes;
-using testing::read_text;
-using testing::StdoutCapture;
-using testing::TempFolder;
-using testing::write_text;
+using namespace testing;
 
 const std::string kHeader01 = std::string("\x55\x55\x55\x55\x01\x00\x00\x01", 8);
 const std::string kHeader02 = std::string("\x55\x55\x55\x55\x02\x00\x00\x00", 8);
