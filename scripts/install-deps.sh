@@ -6,6 +6,8 @@ packages=(cmake g++ make pkg-config libpng-dev zlib1g-dev libtinyxml2-dev
           libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev chromium
           gcc-arm-none-eabi libnewlib-arm-none-eabi libstdc++-arm-none-eabi-newlib qemu-system-arm
           dpkg-dev file
+          gcc-riscv64-unknown-elf picolibc-riscv64-unknown-elf qemu-system-misc
+          gcc-s390x-linux-gnu g++-s390x-linux-gnu libc6-dev-s390x-cross qemu-user
           "$@")
 missing=()
 for package in "${packages[@]}"; do
