@@ -7,5 +7,6 @@ set(board_compile_options -march=rv32imac -mabi=ilp32 --specs=picolibc.specs
                           "$<$<COMPILE_LANGUAGE:CXX>:-isystem${CMAKE_CURRENT_LIST_DIR}/include>")
 set(board_sources "")
 set(board_link_options --oslib=semihost --crt0=semihost)
+set(board_linker_language C)
 set(board_link_script "${CMAKE_CURRENT_LIST_DIR}/virt.ld")
 set(board_row_bytes "65535 * 4")
