@@ -224,6 +224,10 @@ ProcessResult run_on_core(const CoreSetup& setup, const fs::path& mapping,
 
 }  // namespace
 
+void PrintTo(const EmulatedCore& core, std::ostream* out) {
+    *out << core.name;
+}
+
 std::vector<EmulatedCore> emulated_cores() {
     std::vector<EmulatedCore> cores;
     for (const CoreSetup& setup : core_setups()) {

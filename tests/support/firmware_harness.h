@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <map>
+#include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -32,6 +33,8 @@ struct EmulatedCore {
     const char* name;
 };
 std::vector<EmulatedCore> emulated_cores();
+// Names a core in test output.
+void PrintTo(const EmulatedCore& core, std::ostream* out);
 
 // Builds `program` in `build_folder` with output_folder/BitmapMapping.cpp and runs it, asking
 // about every application number from 0 to highest_app + 1 and every picture number from 0 to
