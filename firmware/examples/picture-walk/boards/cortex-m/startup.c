@@ -6,7 +6,8 @@
  * The processor starts by reading the vector table at the start of the board's code memory
  * (the link script puts it there): word 0 is the initial stack pointer, word 1 the reset
  * handler, the next 14 words the handlers of the system exceptions (an ARMv6-M core such as the
- * M0 reserves the slots of the faults it lacks, and never uses them). The example uses no interrupts, so the table ends there.
+ * M0 reserves the slots of the faults it lacks, and never uses them). The example uses no
+ * interrupts, so the table ends there.
  *
  * Reset copies the initialised data from its load address in code memory to RAM (the link script
  * places both) and hands over to the start-up of newlib's semihosting library, _start, which
