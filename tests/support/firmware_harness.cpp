@@ -52,11 +52,12 @@ fs::path build_lookup(const fs::path& mapping, const fs::path& build_folder) {
     return program;
 }
 
-// The picture walk built by `c_compiler` and `cxx_compiler` for the machine they target, with
-// every library linked in, so that an emulator of that machine's user mode runs it as it is.
+// The picture walk built by `c_compiler` and `cxx_compiler` for the machine they target;
+// `options` go to the C++ compiler's step, which also links (-static for a program that an
+// emulator of another machine's user mode runs as it is).
 fs::path build_host_picture_walk(const fs::path& mapping, const fs::path& build_folder,
                                  const std::string& c_compiler, const std::string& cxx_compiler,
-                                 const std::vector<std::string>& link_options) {
+                                 const std::vector<std::string>& options) {
     const fs::path decoder = build_folder / "framestow_decoder.o";
     run_build_step(c_compiler,
                    joined({"-std=c99", "-c", (kSourceDir / "decoder/framestow_decoder.c").string(),
@@ -72,7 +73,7 @@ fs::path build_host_picture_walk(const fs::path& mapping, const fs::path& build_
                                          (kSourceDir / "firmware/src/picture_reader.cpp").string(),
                                          (kWalkDir / "picture_walk.cpp").string(), decoder.string(),
                                          "-o", program.string()},
-                                        link_options))),
+                                        options))),
         build_folder);
     return program;
 }
