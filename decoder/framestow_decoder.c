@@ -312,8 +312,11 @@ static inline void fill_units(uint8_t* out, const uint8_t* unit, size_t count) {
     size_t done = 0;
     uint32_t value;
     uint64_t pair;
+    /* Put together byte-wise, not as value << 32 | value, which a Cortex-M0 compiler turns into a
+     * call of the support library's 64-bit multiplication. */
     memcpy(&value, unit, UNIT_SIZE);
-    pair = (uint64_t)value << 32 | value;
+    memcpy(&pair, unit, UNIT_SIZE);
+    memcpy((uint8_t*)&pair + UNIT_SIZE, unit, UNIT_SIZE);
     for (; done + 4 * sizeof pair <= bytes; done += 4 * sizeof pair) {
         memcpy(out + done, &pair, sizeof pair);
         memcpy(out + done + sizeof pair, &pair, sizeof pair);
@@ -545,8 +548,15 @@ uint32_t fsd_row_bytes(const fsd_decoder* d) {
     return (uint32_t)d->width * fsd_pixel_size(d);
 }
 
+/* Doubled by additions: a 64-bit multiplication would call the compiler's support library on a
+ * Cortex-M0, and the decoder needs nothing beyond memcpy and memset. */
 uint64_t fsd_picture_bytes(const fsd_decoder* d) {
-    return (uint64_t)((uint32_t)d->width * d->height) * fsd_pixel_size(d);
+    uint64_t bytes = (uint32_t)d->width * d->height;
+    bytes += bytes;
+    if (fsd_pixel_size(d) == 4u) {
+        bytes += bytes;
+    }
+    return bytes;
 }
 
 const char* fsd_status_name(fsd_status status) {

@@ -9,12 +9,14 @@ set -euo pipefail
 build_packages=(cmake g++ make pkg-config libpng-dev zlib1g-dev libtinyxml2-dev
                 libcli11-dev nlohmann-json3-dev)
 # The tests and benchmarks: GoogleTest and Google Benchmark, the browser that opens the report
-# page, the ARM toolchain and emulator of the example firmware, and the tools of the Debian
-# package's test.
+# page, the toolchains and emulators of the example firmware on every core (Arm, RISC-V, a
+# big-endian s390x host), and the tools of the Debian package's test.
 test_packages=(libgtest-dev libgmock-dev libbenchmark-dev
                chromium
                gcc-arm-none-eabi libnewlib-arm-none-eabi libstdc++-arm-none-eabi-newlib
                qemu-system-arm
+               gcc-riscv64-unknown-elf picolibc-riscv64-unknown-elf qemu-system-misc
+               gcc-s390x-linux-gnu g++-s390x-linux-gnu libc6-dev-s390x-cross qemu-user
                dpkg-dev file lintian help2man)
 
 packages=("${build_packages[@]}")

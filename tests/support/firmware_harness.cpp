@@ -1,10 +1,13 @@
 #include "support/firmware_harness.h"
 
+#include <unistd.h>
 #include <zlib.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <sstream>
 #include <stdexcept>
+#include <utility>
 
 namespace framestow::testing {
 
@@ -13,6 +16,7 @@ namespace fs = std::filesystem;
 namespace {
 
 const fs::path kSourceDir = FRAMESTOW_SOURCE_DIR;
+const fs::path kWalkDir = kSourceDir / "firmware/examples/picture-walk";
 
 // The warnings a firmware team would build with; the generated source must pass them.
 const std::vector<std::string> kWarnings = {"-Wall", "-Wextra", "-Wpedantic", "-Werror"};
@@ -48,51 +52,191 @@ fs::path build_lookup(const fs::path& mapping, const fs::path& build_folder) {
     return program;
 }
 
-fs::path build_host_picture_walk(const fs::path& mapping, const fs::path& build_folder) {
+// The picture walk built by `c_compiler` and `cxx_compiler` for the machine they target;
+// `options` go to the C++ compiler's step, which also links (-static for a program that an
+// emulator of another machine's user mode runs as it is).
+fs::path build_host_picture_walk(const fs::path& mapping, const fs::path& build_folder,
+                                 const std::string& c_compiler, const std::string& cxx_compiler,
+                                 const std::vector<std::string>& options) {
     const fs::path decoder = build_folder / "framestow_decoder.o";
-    run_build_step(FRAMESTOW_C_COMPILER,
+    run_build_step(c_compiler,
                    joined({"-std=c99", "-c", (kSourceDir / "decoder/framestow_decoder.c").string(),
                            "-o", decoder.string()},
                           kWarnings),
                    build_folder);
     const fs::path program = build_folder / "picture_walk";
     run_build_step(
-        FRAMESTOW_CXX_COMPILER,
+        cxx_compiler,
         joined({"-std=c++17", "-I", (kSourceDir / "firmware/include").string(), "-I",
                 (kSourceDir / "decoder").string()},
-               joined(kWarnings,
-                      {mapping.string(), (kSourceDir / "firmware/src/picture_reader.cpp").string(),
-                       (kSourceDir / "firmware/examples/cortex-m4/picture_walk.cpp").string(),
-                       decoder.string(), "-o", program.string()})),
+               joined(kWarnings, joined({mapping.string(),
+                                         (kSourceDir / "firmware/src/picture_reader.cpp").string(),
+                                         (kWalkDir / "picture_walk.cpp").string(), decoder.string(),
+                                         "-o", program.string()},
+                                        options))),
         build_folder);
     return program;
 }
 
-fs::path build_cortex_m4_example(const fs::path& mapping, const fs::path& build_folder) {
-    run_build_step(
-        FRAMESTOW_CMAKE_COMMAND,
-        {"-S", (kSourceDir / "firmware/examples/cortex-m4").string(), "-B", build_folder.string(),
-         "-DFRAMESTOW_WERROR=ON", "-DFRAMESTOW_MAPPING_SOURCE=" + mapping.string()},
-        build_folder);
+fs::path build_board_example(const std::string& board, const fs::path& mapping,
+                             const fs::path& build_folder) {
+    run_build_step(FRAMESTOW_CMAKE_COMMAND,
+                   {"-S", kWalkDir.string(), "-B", build_folder.string(), "-DFRAMESTOW_WERROR=ON",
+                    "-DFRAMESTOW_BOARD=" + board, "-DFRAMESTOW_MAPPING_SOURCE=" + mapping.string()},
+                   build_folder);
     run_build_step(FRAMESTOW_CMAKE_COMMAND, {"--build", build_folder.string()}, build_folder);
-    return build_folder / "framestow-m4.elf";
+    return build_folder / "picture-walk.elf";
 }
 
 // One argument of the emulated program's command line. The emulator's option parser takes a
-// doubled comma for a comma; the firmware's start-up splits the line at blanks outside double
-// quotes.
+// doubled comma for a comma. newlib's start-up splits the line at blanks outside double quotes,
+// picolibc's at every blank and keeps quotes, so a text with a blank or a quote cannot pass to
+// both.
 std::string semihosting_argument(const std::string& text) {
-    if (text.find('"') != std::string::npos) {
-        throw std::runtime_error("cannot pass a double quote to the emulated firmware: " + text);
+    if (text.find_first_of("\" \t") != std::string::npos) {
+        throw std::runtime_error(
+            "cannot pass a blank or a double quote to the emulated firmware: " + text);
     }
-    std::string argument = ",arg=\"";
+    std::string argument = ",arg=";
     for (const char c : text) {
         argument += c == ',' ? std::string(",,") : std::string(1, c);
     }
-    return argument + "\"";
+    return argument;
 }
 
 }  // namespace
+
+namespace {
+
+// How the example firmware is built and run for one emulated core: as a bare-metal program for
+// a board folder of the example, under a system emulator with semihosting, or as a Linux
+// program of another machine, under qemu's user mode.
+struct CoreSetup {
+    FirmwareProgram program;
+    const char* name;
+    const char* board;            // the example's board folder; empty for a Linux program
+    const char* compiler_prefix;  // of gcc and g++
+    std::vector<std::string> emulator;
+    // The C library is picolibc rather than newlib: its start-up names the program itself and
+    // takes every word of the command line as an argument, and its console writes reach the
+    // emulator's standard error.
+    bool picolibc = false;
+};
+
+// In a function, so that a test's parameters can be read from it while globals start up.
+const std::vector<CoreSetup>& core_setups() {
+    static const std::vector<CoreSetup> setups = {
+        {FirmwareProgram::kCortexM0,
+         "Cortex-M0",
+         "microbit",
+         "arm-none-eabi-",
+         {"qemu-system-arm", "-M", "microbit"}},
+        {FirmwareProgram::kCortexM4,
+         "Cortex-M4",
+         "mps2-an386",
+         "arm-none-eabi-",
+         {"qemu-system-arm", "-M", "mps2-an386"}},
+        {FirmwareProgram::kCortexM7,
+         "Cortex-M7",
+         "mps2-an500",
+         "arm-none-eabi-",
+         {"qemu-system-arm", "-M", "mps2-an500"}},
+        {FirmwareProgram::kCortexM33,
+         "Cortex-M33",
+         "mps2-an505",
+         "arm-none-eabi-",
+         {"qemu-system-arm", "-M", "mps2-an505"}},
+        {FirmwareProgram::kRiscV32,
+         "RISC-V RV32",
+         "riscv-virt",
+         "riscv64-unknown-elf-",
+         {"qemu-system-riscv32", "-M", "virt", "-bios", "none"},
+         true},
+        {FirmwareProgram::kBigEndianHost,
+         "big-endian s390x",
+         "",
+         "s390x-linux-gnu-",
+         {"qemu-s390x"}},
+    };
+    return setups;
+}
+
+const CoreSetup& core_setup(FirmwareProgram program) {
+    for (const CoreSetup& setup : core_setups()) {
+        if (setup.program == program) {
+            return setup;
+        }
+    }
+    throw std::logic_error("not an emulated core");
+}
+
+bool on_path(const std::string& program) {
+    const char* path = std::getenv("PATH");
+    std::istringstream folders(path != nullptr ? path : "");
+    std::string folder;
+    while (std::getline(folders, folder, ':')) {
+        if (!folder.empty() && access((fs::path(folder) / program).c_str(), X_OK) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// A core whose compiler or emulator is missing fails its test with the names, never passes.
+void require_tools(const CoreSetup& setup) {
+    for (const std::string& tool :
+         {setup.compiler_prefix + std::string("gcc"), setup.compiler_prefix + std::string("g++"),
+          setup.emulator.front()}) {
+        if (!on_path(tool)) {
+            throw std::runtime_error(
+                tool + " is not installed, and the " + setup.name +
+                " firmware test needs it: scripts/install-deps.sh --test installs"
+                " the test packages");
+        }
+    }
+}
+
+ProcessResult run_on_core(const CoreSetup& setup, const fs::path& mapping,
+                          const fs::path& output_folder, const fs::path& build_folder,
+                          const std::string& apps, const std::string& pictures) {
+    require_tools(setup);
+    std::vector<std::string> command = {"--kill-after=5", "120"};
+    command.insert(command.end(), setup.emulator.begin(), setup.emulator.end());
+    if (*setup.board == '\0') {
+        const std::string prefix = setup.compiler_prefix;
+        const fs::path program = build_host_picture_walk(mapping, build_folder, prefix + "gcc",
+                                                         prefix + "g++", {"-static", "-O2"});
+        command.insert(command.end(), {program.string(), output_folder.string(), apps, pictures});
+        return run_program("timeout", command, build_folder);
+    }
+    const fs::path elf = build_board_example(setup.board, mapping, build_folder);
+    const std::string command_line =
+        "enable=on,target=native" +
+        (setup.picolibc ? std::string() : semihosting_argument("picture-walk")) +
+        semihosting_argument(output_folder.string()) + semihosting_argument(apps) +
+        semihosting_argument(pictures);
+    command.insert(command.end(),
+                   {"-nographic", "-semihosting-config", command_line, "-kernel", elf.string()});
+    ProcessResult result = run_program("timeout", command, build_folder);
+    if (setup.picolibc) {
+        std::swap(result.out, result.err);
+    }
+    return result;
+}
+
+}  // namespace
+
+void PrintTo(const EmulatedCore& core, std::ostream* out) {
+    *out << core.name;
+}
+
+std::vector<EmulatedCore> emulated_cores() {
+    std::vector<EmulatedCore> cores;
+    for (const CoreSetup& setup : core_setups()) {
+        cores.push_back({setup.program, setup.name});
+    }
+    return cores;
+}
 
 ProcessResult run_firmware(FirmwareProgram program, const fs::path& output_folder,
                            const fs::path& build_folder, int highest_app, int highest_picture) {
@@ -104,20 +248,13 @@ ProcessResult run_firmware(FirmwareProgram program, const fs::path& output_folde
         case FirmwareProgram::kLookup:
             return run_program(build_lookup(mapping, build_folder), {apps, pictures}, build_folder);
         case FirmwareProgram::kPictureWalk:
-            return run_program(build_host_picture_walk(mapping, build_folder),
+            return run_program(build_host_picture_walk(mapping, build_folder, FRAMESTOW_C_COMPILER,
+                                                       FRAMESTOW_CXX_COMPILER, {}),
                                {output_folder.string(), apps, pictures}, build_folder);
-        case FirmwareProgram::kEmulatedCortexM4:
-            break;
+        default:
+            return run_on_core(core_setup(program), mapping, output_folder, build_folder, apps,
+                               pictures);
     }
-    const fs::path elf = build_cortex_m4_example(mapping, build_folder);
-    const std::string command_line = "enable=on,target=native" +
-                                     semihosting_argument("framestow-m4") +
-                                     semihosting_argument(output_folder.string()) +
-                                     semihosting_argument(apps) + semihosting_argument(pictures);
-    return run_program("timeout",
-                       {"--kill-after=5", "60", "qemu-system-arm", "-M", "mps2-an386", "-nographic",
-                        "-semihosting-config", command_line, "-kernel", elf.string()},
-                       build_folder);
 }
 
 FirmwareAnswers parse_firmware_answers(const std::string& output) {

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <map>
+#include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -15,16 +16,31 @@
 namespace framestow::testing {
 
 enum class FirmwareProgram {
-    kLookup,            // lookup_driver.cpp on the host: what GetPngOffset answers, nothing read
-    kPictureWalk,       // the Cortex-M4 example's picture walk, built for the host
-    kEmulatedCortexM4,  // the Cortex-M4 example under qemu-system-arm -M mps2-an386
+    kLookup,       // lookup_driver.cpp on the host: what GetPngOffset answers, nothing read
+    kPictureWalk,  // the example firmware's picture walk, built for the host
+    // The example firmware on an emulated core (see emulated_cores()).
+    kCortexM0,
+    kCortexM4,
+    kCortexM7,
+    kCortexM33,
+    kRiscV32,
+    kBigEndianHost,
 };
+
+// The emulated cores, each with the name its test reports.
+struct EmulatedCore {
+    FirmwareProgram program;
+    const char* name;
+};
+std::vector<EmulatedCore> emulated_cores();
+// Names a core in test output.
+void PrintTo(const EmulatedCore& core, std::ostream* out);
 
 // Builds `program` in `build_folder` with output_folder/BitmapMapping.cpp and runs it, asking
 // about every application number from 0 to highest_app + 1 and every picture number from 0 to
 // highest_picture + 1; the picture walk reads the package files of `output_folder`. A build that
-// fails throws std::runtime_error with the compiler's messages. The emulator is stopped after a
-// minute.
+// fails, or a compiler or emulator that is not installed, throws std::runtime_error that says
+// which. The emulator is stopped after two minutes.
 ProcessResult run_firmware(FirmwareProgram program, const std::filesystem::path& output_folder,
                            const std::filesystem::path& build_folder, int highest_app,
                            int highest_picture);

@@ -33,8 +33,12 @@ using framestow::firmware::PictureResult;
 using framestow::firmware::PictureStatus;
 
 constexpr std::size_t kReadSize = 256;
-// The widest row a picture can have: 65535 pixels of 4 bytes.
-constexpr std::size_t kRowSize = 65535 * 4;
+// One row of the widest picture the board must show; each board sets it to fit its RAM. Without
+// it, the widest row a picture can have: 65535 pixels of 4 bytes.
+#ifndef PICTURE_WALK_ROW_BYTES
+#define PICTURE_WALK_ROW_BYTES (65535 * 4)
+#endif
+constexpr std::size_t kRowSize = PICTURE_WALK_ROW_BYTES;
 constexpr std::size_t kPathSize = 512;
 // fseek takes a long, which has 32 bits on the board: offsets from 2 GiB on are out of reach.
 constexpr uint32_t kLargestSeek =
@@ -145,7 +149,7 @@ int main(int argc, char** argv) {
     unsigned last_app = 0;
     unsigned last_picture = 0;
     if (argc != 4 || !parse_limit(argv[2], last_app) || !parse_limit(argv[3], last_picture)) {
-        std::printf("usage: framestow-m4 <package folder> <highest app> <highest picture>\n");
+        std::printf("usage: picture-walk <package folder> <highest app> <highest picture>\n");
         return 2;
     }
     Walk walk{argv[1], {}, nullptr, 0};

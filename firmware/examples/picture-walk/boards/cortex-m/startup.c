@@ -1,11 +1,13 @@
 /*
- * Start-up of the example firmware on the MPS2 AN386 board (Cortex-M4) as qemu-system-arm
+ * Start-up of the example firmware on every Cortex-M board (M0, M4, M7, M33) as qemu-system-arm
  * emulates it. Kept in C, so that the vector table is plain data with no C++ start-up of its
  * own.
  *
- * The processor starts by reading the vector table at address 0, the start of the board's code
- * memory: word 0 is the initial stack pointer, word 1 the reset handler, the next 14 words the
- * handlers of the system exceptions. The example uses no interrupts, so the table ends there.
+ * The processor starts by reading the vector table at the start of the board's code memory
+ * (the link script puts it there): word 0 is the initial stack pointer, word 1 the reset
+ * handler, the next 14 words the handlers of the system exceptions (an ARMv6-M core such as the
+ * M0 reserves the slots of the faults it lacks, and never uses them). The example uses no
+ * interrupts, so the table ends there.
  *
  * Reset copies the initialised data from its load address in code memory to RAM (the link script
  * places both) and hands over to the start-up of newlib's semihosting library, _start, which
