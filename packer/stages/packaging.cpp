@@ -2,6 +2,7 @@
 
 #include <tinyxml2.h>
 
+#include <charconv>
 #include <iostream>
 #include <vector>
 
@@ -37,6 +38,28 @@ bool package_one_bin(BinList& bins, const std::string& zip_folder, const StagedO
     generate_bin_mapping_section(mapping.package_tables, bins, entries);
     add_bin_mapping_xml(mapping.xml, entries);
     return sound;
+}
+
+// Whether the written package keeps to the max_size of its section, a decimal number of bytes;
+// a package over it, or a max_size that is no such number, has its line.
+bool within_max_size(const std::string& config_path, const BinRecord& record) {
+    const std::string text = platform::read_ini_value(config_path, record.name, "max_size");
+    if (text.empty()) {
+        return true;
+    }
+    uint64_t limit = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), limit);
+    if (error != std::errc{} || end != text.data() + text.size()) {
+        std::cout << "generateBinFile: " << record.name << " has max_size = " << text
+                  << ", not a number of bytes" << std::endl;
+        return false;
+    }
+    if (record.size > limit) {
+        std::cout << "generateBinFile: " << record.name << " is " << record.size
+                  << " bytes, more than max_size = " << limit << std::endl;
+        return false;
+    }
+    return true;
 }
 
 void report_unsaved(const std::string& final_path) {
@@ -83,7 +106,8 @@ int generateBinFile(const std::string& working_path, const std::string& zip_fold
     if (check_all_files_name(names) != 0) {
         return -1;
     }
-    BinList bins = read_app_list(working_path + platform::path_literal("\\") + config_name);
+    const std::string config_path = working_path + platform::path_literal("\\") + config_name;
+    BinList bins = read_app_list(config_path);
 
     MappingOutputs mapping;
     create_mapping_xml(mapping.xml);
@@ -99,6 +123,7 @@ int generateBinFile(const std::string& working_path, const std::string& zip_fold
         }
         outputs.push_back(staged_output(output_folder + package_file_name(bin_index)));
         sound = package_one_bin(bins, zip_folder, outputs.back(), bin_files, mapping) && sound;
+        sound = within_max_size(config_path, bins.record(k)) && sound;
     }
 
     outputs.push_back(staged_output(output_folder + "BitmapMapping.cpp"));
