@@ -20,7 +20,8 @@ struct WorkspaceCase {
 
 TEST(FirmwareOnEmulatedCortexM4, EveryPictureDecodesToItsCheckFile) {
     const WorkspaceCase cases[] = {{"demo", fill_demo_workspace},
-                                   {"varied", fill_varied_workspace}};
+                                   {"varied", fill_varied_workspace},
+                                   {"colour", fill_colour_workspace}};
     // One build folder for both workspaces: the second build only compiles its own mapping.
     TempFolder build;
     for (const WorkspaceCase& workspace_case : cases) {
