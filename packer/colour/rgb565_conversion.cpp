@@ -1,6 +1,7 @@
 #include "colour/rgb565_conversion.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 
@@ -14,13 +15,36 @@ constexpr int kMaxRed = 31;
 constexpr int kMaxGreen = 63;
 constexpr int kMaxBlue = 31;
 
-int level_of(int channel, int max_level) {
+constexpr int level_of(int channel, int max_level) {
     return (channel * max_level + 127) / 255;
 }
 
-int widen_level(int level, int bits) {
+constexpr int widen_level(int level, int bits) {
     return level << (8 - bits) | level >> (2 * bits - 8);
 }
+
+// The rounding and widening above as tables, since every pixel needs them three times.
+struct LevelTables {
+    std::array<uint8_t, 256> level5{};
+    std::array<uint8_t, 256> level6{};
+    std::array<uint8_t, 64> widened5{};
+    std::array<uint8_t, 64> widened6{};
+};
+
+constexpr LevelTables make_level_tables() {
+    LevelTables tables;
+    for (int c = 0; c < 256; ++c) {
+        tables.level5[c] = static_cast<uint8_t>(level_of(c, kMaxRed));
+        tables.level6[c] = static_cast<uint8_t>(level_of(c, kMaxGreen));
+    }
+    for (int level = 0; level < 64; ++level) {
+        tables.widened5[level] = static_cast<uint8_t>(widen_level(level & kMaxRed, 5));
+        tables.widened6[level] = static_cast<uint8_t>(widen_level(level, 6));
+    }
+    return tables;
+}
+
+constexpr LevelTables kLevels = make_level_tables();
 
 uint16_t value_of_levels(int red, int green, int blue) {
     return static_cast<uint16_t>(red << 11 | green << 5 | blue);
@@ -40,11 +64,12 @@ Rgb source_colour(const uint8_t* pixel, bool blue_first, const ColourChoice& cho
 // fall outside the picture and are dropped.
 class ChannelDiffusion {
   public:
-    ChannelDiffusion(uint32_t width, int max_level, int bits)
+    ChannelDiffusion(uint32_t width, const std::array<uint8_t, 256>& levels,
+                     const std::array<uint8_t, 64>& widened)
         : current_(std::size_t{width} + 2),
           below_(std::size_t{width} + 2),
-          max_level_(max_level),
-          bits_(bits) {}
+          levels_(levels),
+          widened_(widened) {}
 
     // The level for `channel` at column x, its error passed on 7/16 to the right, 3/16 below
     // left, 5/16 below and 1/16 below right.
@@ -52,8 +77,8 @@ class ChannelDiffusion {
         const int32_t wanted = channel * 16 + current_[x + 1];
         // (wanted + 8) >> 4 is floor((wanted + 8) / 16), the same on every platform.
         const int target = std::clamp((wanted + 8) >> 4, 0, 255);
-        const int level = level_of(target, max_level_);
-        const int error = target - widen_level(level, bits_);
+        const int level = levels_[static_cast<std::size_t>(target)];
+        const int error = target - widened_[static_cast<std::size_t>(level)];
         current_[x + 2] += 7 * error;
         below_[x] += 3 * error;
         below_[x + 1] += 5 * error;
@@ -69,23 +94,35 @@ class ChannelDiffusion {
   private:
     std::vector<int32_t> current_;
     std::vector<int32_t> below_;
-    int max_level_;
-    int bits_;
+    const std::array<uint8_t, 256>& levels_;
+    const std::array<uint8_t, 64>& widened_;
 };
 
 void convert_rounded(const uint8_t* pixels, uint8_t* out, std::size_t count, bool blue_first,
                      const ColourChoice& choice) {
+    if (choice.background) {
+        for (std::size_t i = 0; i < count; ++i) {
+            store_value(out, i, rgb565_value(source_colour(pixels + 4 * i, blue_first, choice)));
+        }
+        return;
+    }
+    // Without compositing a pixel needs only its three bytes, wherever they lie.
+    const std::size_t red_at = blue_first ? 2 : 0;
+    const std::size_t blue_at = blue_first ? 0 : 2;
     for (std::size_t i = 0; i < count; ++i) {
-        store_value(out, i, rgb565_value(source_colour(pixels + 4 * i, blue_first, choice)));
+        const uint8_t* pixel = pixels + 4 * i;
+        store_value(out, i,
+                    value_of_levels(kLevels.level5[pixel[red_at]], kLevels.level6[pixel[1]],
+                                    kLevels.level5[pixel[blue_at]]));
     }
 }
 
 // Rows top to bottom, each left to right; every channel diffuses its own error.
 void convert_dithered(const uint8_t* pixels, uint8_t* out, uint32_t width, uint32_t height,
                       bool blue_first, const ColourChoice& choice) {
-    ChannelDiffusion red(width, kMaxRed, 5);
-    ChannelDiffusion green(width, kMaxGreen, 6);
-    ChannelDiffusion blue(width, kMaxBlue, 5);
+    ChannelDiffusion red(width, kLevels.level5, kLevels.widened5);
+    ChannelDiffusion green(width, kLevels.level6, kLevels.widened6);
+    ChannelDiffusion blue(width, kLevels.level5, kLevels.widened5);
     std::size_t i = 0;
     for (uint32_t y = 0; y < height; ++y) {
         for (std::size_t x = 0; x < width; ++x, ++i) {
@@ -154,7 +191,8 @@ ColourOutcome apply_colour_choice(const ColourChoice& choice, PictureBuffer& buf
     if (!choice.rgb565 || bitmap.picture_kind != kPictureKindPng) {
         return ColourOutcome::kUnchanged;
     }
-    if (!choice.background && !is_opaque(pixels, bitmap.blue_first)) {
+    // Without alpha every pixel is opaque; the alpha bytes need a look otherwise.
+    if (!choice.background && bitmap.blue_first && !is_opaque(pixels, true)) {
         return ColourOutcome::kTransparentKept;
     }
     uint8_t* start = buffer.data() + kPictureHeaderSize;
