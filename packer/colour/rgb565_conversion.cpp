@@ -61,7 +61,8 @@ Rgb source_colour(const uint8_t* pixel, bool blue_first, const ColourChoice& cho
 
 // One channel's Floyd-Steinberg state: the errors owed to the current row and the row below, in
 // sixteenths of a level of 8 bits, with one spare slot at each end for the errors that would
-// fall outside the picture and are dropped.
+// fall outside the picture and are dropped. The error owed to the next pixel of the row is kept
+// apart, in `right`.
 class ChannelDiffusion {
   public:
     ChannelDiffusion(uint32_t width, const std::array<uint8_t, 256>& levels,
@@ -74,26 +75,30 @@ class ChannelDiffusion {
     // The level for `channel` at column x, its error passed on 7/16 to the right, 3/16 below
     // left, 5/16 below and 1/16 below right.
     int level_at(std::size_t x, int channel) {
-        const int32_t wanted = channel * 16 + current_[x + 1];
+        const int32_t wanted = channel * 16 + current_[x + 1] + right_;
         // (wanted + 8) >> 4 is floor((wanted + 8) / 16), the same on every platform.
         const int target = std::clamp((wanted + 8) >> 4, 0, 255);
         const int level = levels_[static_cast<std::size_t>(target)];
         const int error = target - widened_[static_cast<std::size_t>(level)];
-        current_[x + 2] += 7 * error;
+        right_ = 7 * error;
         below_[x] += 3 * error;
         below_[x + 1] += 5 * error;
-        below_[x + 2] += error;
+        // Column x + 2 of the row below gets its first share here.
+        below_[x + 2] = error;
         return level;
     }
 
     void next_row() {
         current_.swap(below_);
-        std::fill(below_.begin(), below_.end(), 0);
+        below_[0] = 0;
+        below_[1] = 0;
+        right_ = 0;
     }
 
   private:
     std::vector<int32_t> current_;
     std::vector<int32_t> below_;
+    int32_t right_ = 0;
     const std::array<uint8_t, 256>& levels_;
     const std::array<uint8_t, 64>& widened_;
 };
