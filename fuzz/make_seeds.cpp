@@ -360,7 +360,8 @@ MappingTexts mapping_texts(const framestow::BinList& bins,
     }
     const framestow::testing::TempFolder folder;
     const std::string path = folder.file("BitmapMapping.cpp");
-    const int written = framestow::generate_multi_mapping_cpp(tables, bins, names, {path, path});
+    framestow::StagedOutput output{path, path, framestow::platform::File::open_for_writing(path)};
+    const int written = framestow::generate_multi_mapping_cpp(tables, bins, names, output);
     std::cout.rdbuf(console);
     if (written != 0) {
         throw std::runtime_error("cannot write " + path);

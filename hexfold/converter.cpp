@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstdio>
 #include <fstream>
 #include <optional>
 #include <span>
@@ -18,62 +19,66 @@ namespace {
 
 constexpr std::size_t chunk_size = 64 * 1024;
 
-// Writes the scanner's bytes to the output file. After the first failed write nothing more is
-// written.
-class OutputWriter : public ScanSink {
-  public:
-    explicit OutputWriter(std::ofstream& file) : file_(file) {}
-
-    void write(std::span<const std::uint8_t> bytes) override {
-        if (file_.good()) {
-            file_.write(reinterpret_cast<const char*>(bytes.data()),
-                        static_cast<std::streamsize>(bytes.size()));
-        }
-    }
-
-    void swap_failed() override { print_message(Message::endianness_error); }
-
-    bool failed() const { return !file_.good(); }
-
-    // Flushes and closes the file. True when every write, the flush and the close succeeded.
-    bool close() {
-        file_.flush();
-        const bool written = file_.good();
-        file_.close();
-        return written && !file_.fail();
-    }
-
-  private:
-    std::ofstream& file_;
-};
-
-// A file under a temporary name beside the output, removed again unless it was moved over the
-// output: whatever fails, nothing of a half-written output stays behind.
+// A file under a temporary name beside the output, created by this run, removed again unless it
+// was moved over the output: whatever fails, nothing of a half-written output stays behind.
 class TemporaryFile {
   public:
-    explicit TemporaryFile(std::filesystem::path path) : path_(std::move(path)) {}
+    explicit TemporaryFile(NewFile file) : file_(std::move(file)) {}
     ~TemporaryFile() {
-        if (!path_.empty()) {
+        if (file_.stream != nullptr) {
+            std::fclose(file_.stream);
+        }
+        if (!file_.path.empty()) {
             std::error_code ignored;
-            std::filesystem::remove(path_, ignored);
+            std::filesystem::remove(file_.path, ignored);
         }
     }
     TemporaryFile(const TemporaryFile&) = delete;
     TemporaryFile& operator=(const TemporaryFile&) = delete;
 
-    const std::filesystem::path& path() const { return path_; }
+    std::FILE* stream() const { return file_.stream; }
 
-    // Replaces `final_path` by this file. False when that fails; the file is then removed.
+    // Flushes and closes the file. True when every write, the flush and the close succeeded.
+    bool close() {
+        bool written = std::fflush(file_.stream) == 0 && std::ferror(file_.stream) == 0;
+        written = std::fclose(file_.stream) == 0 && written;
+        file_.stream = nullptr;
+        return written;
+    }
+
+    // Replaces `final_path` by this closed file. False when that fails; the file is then
+    // removed.
     bool move_to(const std::filesystem::path& final_path) {
-        if (!replace_file(path_, final_path)) {
+        if (!replace_file(file_.path, final_path)) {
             return false;
         }
-        path_.clear();
+        file_.path.clear();
         return true;
     }
 
   private:
-    std::filesystem::path path_;
+    NewFile file_;
+};
+
+// Writes the scanner's bytes to the output file. After the first failed write nothing more is
+// written.
+class OutputWriter : public ScanSink {
+  public:
+    explicit OutputWriter(std::FILE* file) : file_(file) {}
+
+    void write(std::span<const std::uint8_t> bytes) override {
+        if (!failed_ && std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) {
+            failed_ = true;
+        }
+    }
+
+    void swap_failed() override { print_message(Message::endianness_error); }
+
+    bool failed() const { return failed_; }
+
+  private:
+    std::FILE* file_;
+    bool failed_ = false;
 };
 
 // Reads the whole input through the scanner, a chunk at a time; it stops early once the output
@@ -125,29 +130,34 @@ int convert_file(const std::filesystem::path& input, const std::filesystem::path
         print_message(Message::output_open_failed);
         return -1;
     }
+    // An output that cannot be replaced cannot be opened: a folder at its name is refused before
+    // anything is read or created.
+    if (is_folder(output)) {
+        print_message(Message::output_open_failed);
+        return -1;
+    }
     // The bytes go to a new file beside the output, which takes the output's name only once the
     // whole conversion has succeeded; an earlier output stays as it was until then.
-    const std::optional<std::filesystem::path> temporary_path = create_file_beside(output);
-    if (!temporary_path) {
+    std::optional<NewFile> created = create_file_beside(output);
+    if (!created) {
         print_message(Message::output_open_failed);
         return -1;
     }
-    TemporaryFile temporary(*temporary_path);
-    std::ofstream out(temporary.path(), std::ios::binary | std::ios::trunc);
-    if (!out.is_open()) {
-        print_message(Message::output_open_failed);
-        return -1;
-    }
+    TemporaryFile temporary(std::move(*created));
 
-    OutputWriter writer(out);
+    OutputWriter writer(temporary.stream());
     if (!scan_input(in, writer)) {
         print_message(Message::input_read_failed);
         return -1;
     }
     in.close();
-    // A folder at the output's name shows only here, when it cannot be replaced.
-    if (!writer.close() || !temporary.move_to(output)) {
+    if (!temporary.close() || writer.failed()) {
         print_message(Message::output_write_failed);
+        return -1;
+    }
+    // A folder that took the output's name meanwhile leaves it just as unopenable.
+    if (!temporary.move_to(output)) {
+        print_message(Message::output_open_failed);
         return -1;
     }
     return 0;

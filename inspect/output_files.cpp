@@ -36,11 +36,12 @@ std::optional<std::string> read_whole_file(const std::string& path) {
     return text;
 }
 
-StagedFile::StagedFile(std::string path)
-    : path_(std::move(path)),
-      temporary_(path_ + ".partial"),
-      file_(platform::File::open_for_writing(temporary_)),
-      failed_(!file_.is_open()) {}
+StagedFile::StagedFile(std::string path) : path_(std::move(path)) {
+    platform::TemporaryFile temporary = platform::File::create_temporary_beside(path_);
+    temporary_ = std::move(temporary.path);
+    file_ = std::move(temporary.file);
+    failed_ = !file_.is_open();
+}
 
 StagedFile::~StagedFile() {
     if (!done_ && file_.is_open()) {

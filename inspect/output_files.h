@@ -20,9 +20,10 @@ std::string path_in(const std::string& folder, std::string_view name);
 // The whole file, or empty when it cannot be opened or read to its end.
 std::optional<std::string> read_whole_file(const std::string& path);
 
-// A file written in pieces under a temporary name beside `path` (with ".partial" added), which
-// takes the name `path` only when the whole file has been written: a failed or abandoned write
-// leaves no partial file, and an earlier file of that name as it was.
+// A file written in pieces under a temporary name beside `path` (a new file that no one else
+// held, see File::create_temporary_beside), which takes the name `path` only when the whole file
+// has been written: a failed or abandoned write leaves no partial file, and an earlier file of
+// that name as it was.
 class StagedFile {
   public:
     explicit StagedFile(std::string path);

@@ -217,8 +217,8 @@ std::string generate_get_png_offset() {
 }
 
 int generate_multi_mapping_cpp(const std::string& package_tables, const BinList& bins,
-                               const std::vector<std::string>& names, const StagedOutput& output) {
-    platform::File file = platform::File::open_for_writing(output.temporary_path);
+                               const std::vector<std::string>& names, StagedOutput& output) {
+    platform::File& file = output.file;
     if (!file.is_open()) {
         std::cout << "generate_multi_mapping_cpp: fail to open file = " << output.final_path
                   << std::endl;

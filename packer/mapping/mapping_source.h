@@ -47,12 +47,13 @@ void generate_app_index_table(const BinList& bins, const std::vector<std::string
 // The text of BitmapMapping::GetPngOffset, without the line end after its closing brace.
 std::string generate_get_png_offset();
 
-// Writes BitmapMapping.cpp, `output` (its temporary name; the lines name the final one), from the
+// Writes BitmapMapping.cpp, `output` (into its open temporary file, which it closes; the lines name
+// the final path), from the
 // header, `package_tables` (the text collected by
 // generate_bin_mapping_section), the apps tables of `names` and GetPngOffset. Returns -1 with a
 // message when the file cannot be opened or written.
 [[nodiscard]] int generate_multi_mapping_cpp(const std::string& package_tables, const BinList& bins,
                                              const std::vector<std::string>& names,
-                                             const StagedOutput& output);
+                                             StagedOutput& output);
 
 }  // namespace framestow

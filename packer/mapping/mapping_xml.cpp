@@ -63,9 +63,8 @@ std::string print_mapping_xml(const tinyxml2::XMLDocument& document) {
     return text;
 }
 
-bool save_mapping_xml(const tinyxml2::XMLDocument& document, const std::string& path) {
+bool save_mapping_xml(const tinyxml2::XMLDocument& document, platform::File& file) {
     const std::string text = print_mapping_xml(document);
-    platform::File file = platform::File::open_for_writing(path);
     if (!file.is_open()) {
         return false;
     }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "packaging/package_entry.h"
+#include "platform/platform.h"
 
 // BitmapMapping.xml, the same placement data for tools:
 //   <root>
@@ -29,7 +30,8 @@ void add_bin_mapping_xml(tinyxml2::XMLDocument& document, const PackageEntries& 
 // indentation per level), with CR LF line ends.
 std::string print_mapping_xml(const tinyxml2::XMLDocument& document);
 
-// Writes the printed document to `path`. False when it cannot be written in full.
-[[nodiscard]] bool save_mapping_xml(const tinyxml2::XMLDocument& document, const std::string& path);
+// Writes the printed document into `file`, opened for writing, and closes it. False when the file
+// is not open or cannot be written in full.
+[[nodiscard]] bool save_mapping_xml(const tinyxml2::XMLDocument& document, platform::File& file);
 
 }  // namespace framestow

@@ -52,8 +52,8 @@ uint64_t file_length(const std::string& path) {
 }  // namespace
 
 int generate_gui_bin(BinList& bins, const std::string& zip_folder,
-                     const std::vector<std::string>& bin_files, const StagedOutput& output) {
-    platform::File package = platform::File::open_for_writing(output.temporary_path);
+                     const std::vector<std::string>& bin_files, StagedOutput& output) {
+    platform::File& package = output.file;
     std::cout << "generate_gui_bin: " << output.final_path << std::endl;
     const int bin_index = bin_files.empty() ? -1 : bins.get_bin_index(bin_files.front());
     if (bin_index < 1) {

@@ -19,14 +19,14 @@ namespace framestow {
 // There is no padding, table or trailer. The device finds a picture only through the offsets and
 // sizes that the mapping outputs record, so these must match the bytes written exactly.
 
-// Writes the package file `package` (its temporary name; the lines name the final one) from the
-// pictures of `bin_files` (real pictures only) in
+// Writes the package file `package` (into its open temporary file, which it closes; the lines name
+// the final path) from the pictures of `bin_files` (real pictures only) in
 // `zip_folder` (ending with a separator), with the header of the package that claims the first
 // picture, and sets that package's size. Returns -1 when the file could not be created or fully
 // written, or a picture could not be opened or read.
 [[nodiscard]] int generate_gui_bin(BinList& bins, const std::string& zip_folder,
                                    const std::vector<std::string>& bin_files,
-                                   const StagedOutput& package);
+                                   StagedOutput& package);
 
 // Measures each picture of `bin_files` into `entries` and completes them with their placeholder
 // entries. A picture that cannot be measured gets the size 0xFFFFFFFF, which the size check then

@@ -1,8 +1,11 @@
 // File, the checked binary file of the platform layer, over the C runtime's streams.
 
+#include <atomic>
+#include <chrono>
 #include <utility>
 
 #include "platform/platform.h"
+#include "platform/stdio_files.h"
 #include "platform/stdio_offsets.h"
 
 namespace framestow::platform {
@@ -16,11 +19,33 @@ namespace {
 // as they come.
 constexpr std::size_t kReadBuffer = std::size_t{1} << 16;
 
+// Names taken by others are skipped; past this many, the folder is not one to write into.
+constexpr int kTemporaryNameAttempts = 100;
+
+// A part of a temporary name that other runs and planted files are unlikely to hold: the clock
+// and a count of the names asked for, mixed (the splitmix64 finaliser) into 32 bits.
+std::string random_name_part() {
+    static std::atomic<uint64_t> count{0};
+    uint64_t mixed =
+        static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()) +
+        0x9E3779B97F4A7C15u * ++count;
+    mixed = (mixed ^ (mixed >> 30)) * 0xBF58476D1CE4E5B9u;
+    mixed = (mixed ^ (mixed >> 27)) * 0x94D049BB133111EBu;
+    mixed ^= mixed >> 31;
+    constexpr char kHexDigits[] = "0123456789abcdef";
+    std::string part(8, '0');
+    for (char& digit : part) {
+        digit = kHexDigits[mixed & 0xF];
+        mixed >>= 4;
+    }
+    return part;
+}
+
 }  // namespace
 
 File File::open_for_reading(const std::string& path) {
     File file;
-    file.stream_ = std::fopen(path.c_str(), "rb");
+    file.stream_ = open_regular_stream(path);
     if (file.stream_ != nullptr) {
         file.buffer_ = std::make_unique_for_overwrite<char[]>(kReadBuffer);
         std::setvbuf(file.stream_, file.buffer_.get(), _IOFBF, kReadBuffer);
@@ -32,6 +57,23 @@ File File::open_for_writing(const std::string& path) {
     File file;
     file.stream_ = std::fopen(path.c_str(), "wb");
     return file;
+}
+
+TemporaryFile File::create_temporary_beside(const std::string& final_path) {
+    TemporaryFile temporary;
+    for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
+        std::string candidate = final_path + "." + random_name_part() + ".partial";
+        bool name_taken = false;
+        temporary.file.stream_ = create_new_stream(candidate, name_taken);
+        if (temporary.file.stream_ != nullptr) {
+            temporary.path = std::move(candidate);
+            break;
+        }
+        if (!name_taken) {
+            break;
+        }
+    }
+    return temporary;
 }
 
 File::File(File&& other) noexcept

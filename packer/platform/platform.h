@@ -14,6 +14,10 @@
 // platform_posix.cpp and touches nothing else.
 namespace framestow::platform {
 
+// The longest INI file that read_ini_value reads: far beyond any real settings file, yet small
+// enough to read whole at once.
+constexpr uint64_t kMaxIniFileSize = uint64_t{1} << 20;
+
 // The folder that holds the running program file, with links resolved and without a trailing
 // separator (so empty for a program in "/"). The packer works there whatever the current folder
 // is. When the operating system cannot tell, "." (the current folder).
@@ -36,6 +40,9 @@ std::string path_literal(std::string_view backslash_literal);
 // back alike on every platform; other characters of a UTF-16 file come back as UTF-8, an
 // unpaired surrogate as U+FFFD (the Windows lookup gives them in the ANSI code page instead, '?'
 // where it has no such character).
+//
+// A file that is not a regular file (a FIFO, a device, a link to one) or is longer than
+// kMaxIniFileSize reads as a missing file, without being read at all.
 std::string read_ini_value(const std::string& ini_path, std::string_view section,
                            std::string_view key);
 
@@ -74,12 +81,22 @@ std::optional<std::string> environment_value(const char* name);
 // The number of threads the machine runs at once; 1 when it cannot tell.
 unsigned hardware_threads();
 
+struct TemporaryFile;
+
 // A binary file opened for reading or for writing with truncation. Every failure is reported to
 // the caller: a short write, a read error, a flush or close that fails.
 class File {
   public:
+    // Only a regular file (or a link to one) is opened; a folder, a FIFO or a device is refused
+    // without waiting, as if it could not be opened.
     static File open_for_reading(const std::string& path);
     static File open_for_writing(const std::string& path);
+
+    // A new file for writing in the folder of `final_path`, under a name that no entry held
+    // before: `final_path` followed by a random part and ".partial". A link or a file planted at
+    // any such name is left alone and never followed. The mode is that of any new file, as the
+    // final file would get. The file is not open when none could be created.
+    static TemporaryFile create_temporary_beside(const std::string& final_path);
 
     File() = default;
     File(File&& other) noexcept;
@@ -110,6 +127,12 @@ class File {
     std::unique_ptr<char[]> buffer_;
     std::FILE* stream_ = nullptr;
     bool write_failed_ = false;
+};
+
+// A file created by File::create_temporary_beside, with the name it got (empty when none).
+struct TemporaryFile {
+    File file;
+    std::string path;
 };
 
 }  // namespace framestow::platform

@@ -8,13 +8,13 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <array>
 #include <cerrno>
 #include <set>
 #include <utility>
 
 #include "platform/name_matching.h"
 #include "platform/platform.h"
+#include "platform/stdio_files.h"
 #include "platform/stdio_offsets.h"
 
 namespace framestow::platform {
@@ -103,17 +103,16 @@ constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
 constexpr std::string_view kUtf16LittleEndianMark = "\xFF\xFE";
 constexpr std::string_view kUtf16BigEndianMark = "\xFE\xFF";
 
-// The file's bytes; empty when it cannot be opened or read whole (a folder, a read error), as a
-// missing file gives.
-std::string read_whole_file(const std::string& path) {
+// The file's bytes, up to the length it had when opened; empty, as a missing file gives, when it
+// is not a regular file, is longer than kMaxIniFileSize or cannot be read.
+std::string read_ini_file(const std::string& path) {
     File file = File::open_for_reading(path);
-    std::string bytes;
-    std::array<char, 64 * 1024> chunk;
-    std::size_t got = 0;
-    do {
-        got = file.read(chunk.data(), chunk.size());
-        bytes.append(chunk.data(), got);
-    } while (got == chunk.size());
+    const std::optional<uint64_t> length = file.length();
+    if (!length || *length > kMaxIniFileSize) {
+        return {};
+    }
+    std::string bytes(static_cast<std::size_t>(*length), '\0');
+    bytes.resize(file.read(bytes.data(), bytes.size()));
     if (file.read_failed()) {
         return {};
     }
@@ -242,7 +241,7 @@ std::string path_literal(std::string_view backslash_literal) {
 
 std::string read_ini_value(const std::string& ini_path, std::string_view section,
                            std::string_view key) {
-    const std::string text = ini_text(read_whole_file(ini_path));
+    const std::string text = ini_text(read_ini_file(ini_path));
     std::string_view rest = text;
     bool in_wanted_section = false;
     while (!rest.empty()) {
@@ -332,8 +331,9 @@ std::vector<std::string> delete_files_in(const std::string& folder) {
 
 bool replace_file(const std::string& from, const std::string& to) {
     // Without the flush, a crash soon after the rename could leave the final name on an empty or
-    // partly written file on file systems that write data later than names.
-    const int fd = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+    // partly written file on file systems that write data later than names. Only the file itself
+    // is flushed: a link or a FIFO put at its name meanwhile is neither followed nor waited on.
+    const int fd = ::open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
     if (fd < 0) {
         return false;
     }
@@ -363,6 +363,47 @@ std::vector<std::string> wildcard_search(const std::string& pattern) {
     }
     std::sort(found.begin(), found.end(), comes_before_in_search_order);
     return found;
+}
+
+// ---- Streams ----
+
+std::FILE* open_regular_stream(const std::string& path) {
+    // A FIFO or a device is refused before it is opened at all: opening either may wait for a
+    // writer or act on the device. O_NONBLOCK covers an entry swapped in after the check.
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) {
+        return nullptr;
+    }
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        return nullptr;
+    }
+    const int flags = ::fcntl(fd, F_GETFL);
+    std::FILE* stream = nullptr;
+    if (::fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && flags >= 0 &&
+        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0) {
+        stream = ::fdopen(fd, "rb");
+    }
+    if (stream == nullptr) {
+        ::close(fd);
+    }
+    return stream;
+}
+
+std::FILE* create_new_stream(const std::string& path, bool& name_taken) {
+    // O_EXCL fails on any entry of the name, a link included; the umask takes its bits off 0666
+    // as for any new file.
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    name_taken = fd < 0 && errno == EEXIST;
+    if (fd < 0) {
+        return nullptr;
+    }
+    std::FILE* stream = ::fdopen(fd, "wb");
+    if (stream == nullptr) {
+        ::close(fd);
+        ::unlink(path.c_str());
+    }
+    return stream;
 }
 
 // ---- 64-bit file offsets ----

@@ -3,6 +3,7 @@
 // runtime. Paths are ANSI-code-page text, as GetModuleFileNameA and the runtime's wildcard search
 // give them.
 
+#include <fcntl.h>
 #include <io.h>
 #include <windows.h>
 
@@ -13,6 +14,7 @@
 
 #include "platform/name_matching.h"
 #include "platform/platform.h"
+#include "platform/stdio_files.h"
 #include "platform/stdio_offsets.h"
 
 namespace framestow::platform {
@@ -95,6 +97,29 @@ std::vector<FoundEntry> runtime_search(const std::string& pattern) {
     return entries;
 }
 
+// A C stream over an open file handle, which it then owns; null, with the handle closed, when the
+// runtime cannot take it.
+std::FILE* stream_over(HANDLE handle, int access, const char* mode) {
+    const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), access | _O_BINARY);
+    if (fd < 0) {
+        CloseHandle(handle);
+        return nullptr;
+    }
+    std::FILE* stream = _fdopen(fd, mode);
+    if (stream == nullptr) {
+        _close(fd);
+    }
+    return stream;
+}
+
+// The INI file is read only when it is a regular file of at most kMaxIniFileSize bytes; else it
+// counts as missing, as it does on POSIX.
+bool is_readable_ini_file(const std::string& path) {
+    File file = File::open_for_reading(path);
+    const std::optional<uint64_t> length = file.length();
+    return length && *length <= kMaxIniFileSize;
+}
+
 std::string with_trailing_separator(const std::string& folder) {
     if (!folder.empty() && is_separator(folder.back())) {
         return folder;
@@ -122,6 +147,9 @@ std::string path_literal(std::string_view backslash_literal) {
 std::string read_ini_value(const std::string& ini_path, std::string_view section,
                            std::string_view key) {
     const std::string file = full_path(ini_path);
+    if (!is_readable_ini_file(file)) {
+        return {};
+    }
     const std::string section_name(section);
     const std::string key_name(key);
     // A value that fills the buffer comes back cut to its size less one.
@@ -215,6 +243,40 @@ std::vector<std::string> wildcard_search(const std::string& pattern) {
     }
     std::sort(found.begin(), found.end(), comes_before_in_search_order);
     return found;
+}
+
+// ---- Streams ----
+
+std::FILE* open_regular_stream(const std::string& path) {
+    // The sharing is the runtime's own for fopen. A folder does not open without backup
+    // semantics; a device or a pipe opens without waiting and is refused by its type.
+    const HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return nullptr;
+    }
+    if (GetFileType(file) != FILE_TYPE_DISK) {
+        CloseHandle(file);
+        return nullptr;
+    }
+    return stream_over(file, _O_RDONLY, "rb");
+}
+
+std::FILE* create_new_stream(const std::string& path, bool& name_taken) {
+    // CREATE_NEW fails on any entry of the name, a link included, and never follows one.
+    const HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                    nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        name_taken = error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS;
+        return nullptr;
+    }
+    name_taken = false;
+    std::FILE* stream = stream_over(file, _O_WRONLY, "wb");
+    if (stream == nullptr) {
+        DeleteFileA(path.c_str());
+    }
+    return stream;
 }
 
 // ---- 64-bit file offsets ----

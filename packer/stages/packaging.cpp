@@ -28,7 +28,7 @@ struct MappingOutputs {
 
 // Writes, measures and checks one package and adds its mapping tables. False when data was lost
 // on the way; everything that could be done has been done then.
-bool package_one_bin(BinList& bins, const std::string& zip_folder, const StagedOutput& package,
+bool package_one_bin(BinList& bins, const std::string& zip_folder, StagedOutput& package,
                      const std::vector<std::string>& bin_files, MappingOutputs& mapping) {
     bool sound = generate_gui_bin(bins, zip_folder, bin_files, package) == 0;
     PackageEntries entries;
@@ -70,7 +70,7 @@ void report_unsaved(const std::string& final_path) {
 // holds cannot take a file; that is found for every output before any is moved, so that the
 // output folder is then left as it was. Returns false, with the line of each output that could
 // not be moved, when one failed; the outputs not moved yet are left under their temporary names.
-bool move_into_place(const std::vector<StagedOutput>& outputs) {
+bool move_into_place(std::vector<StagedOutput>& outputs) {
     bool placeable = true;
     for (const StagedOutput& output : outputs) {
         if (platform::folder_exists(output.final_path)) {
@@ -81,20 +81,60 @@ bool move_into_place(const std::vector<StagedOutput>& outputs) {
     if (!placeable) {
         return false;
     }
-    for (const StagedOutput& output : outputs) {
+    for (StagedOutput& output : outputs) {
         if (!platform::replace_file(output.temporary_path, output.final_path)) {
             report_unsaved(output.final_path);
             return false;
         }
+        // The name is no longer this run's to remove.
+        output.temporary_path.clear();
     }
     return true;
 }
 
-void remove_temporaries(const std::vector<StagedOutput>& outputs) {
-    for (const StagedOutput& output : outputs) {
-        // A temporary file that was never created, or is already in place, is not there to go.
-        [[maybe_unused]] const bool removed = platform::remove_file(output.temporary_path);
+// Removes the temporary files that this run created and did not move into place; nothing else,
+// whatever else lies beside them.
+void remove_temporaries(std::vector<StagedOutput>& outputs) {
+    for (StagedOutput& output : outputs) {
+        // A writer that gave up early may have left its file open; Windows deletes no open file.
+        [[maybe_unused]] const bool closed = output.file.close();
+        if (!output.temporary_path.empty()) {
+            [[maybe_unused]] const bool removed = platform::remove_file(output.temporary_path);
+        }
     }
+}
+
+// Writes every output file under a temporary name, adding each to `outputs` as it is created.
+// False when data was lost on the way or a package is over its max_size; every output has been
+// written as far as it could be then.
+bool write_outputs(const std::vector<std::string>& names, BinList& bins,
+                   const std::string& config_path, const std::string& zip_folder,
+                   const std::string& output_folder, std::vector<StagedOutput>& outputs) {
+    MappingOutputs mapping;
+    create_mapping_xml(mapping.xml);
+    // The output folder already ends with a separator, so the file names join it directly.
+    bool sound = true;
+    for (std::size_t k = 1; k <= bins.count(); ++k) {
+        const int bin_index = static_cast<int>(k);
+        const std::vector<std::string> bin_files = collect_bin_files(bins, bin_index, names);
+        if (bin_files.empty()) {
+            continue;
+        }
+        outputs.push_back(stage_output(output_folder + package_file_name(bin_index)));
+        sound = package_one_bin(bins, zip_folder, outputs.back(), bin_files, mapping) && sound;
+        sound = within_max_size(config_path, bins.record(k)) && sound;
+    }
+
+    outputs.push_back(stage_output(output_folder + "BitmapMapping.cpp"));
+    if (generate_multi_mapping_cpp(mapping.package_tables, bins, names, outputs.back()) != 0) {
+        sound = false;
+    }
+    outputs.push_back(stage_output(output_folder + "BitmapMapping.xml"));
+    if (!save_mapping_xml(mapping.xml, outputs.back().file)) {
+        report_unsaved(outputs.back().final_path);
+        sound = false;
+    }
+    return sound;
 }
 
 }  // namespace
@@ -109,35 +149,19 @@ int generateBinFile(const std::string& working_path, const std::string& zip_fold
     const std::string config_path = working_path + platform::path_literal("\\") + config_name;
     BinList bins = read_app_list(config_path);
 
-    MappingOutputs mapping;
-    create_mapping_xml(mapping.xml);
-    // Every file is written under a temporary name; the output folder already ends with a
-    // separator, so the file names join it directly.
+    // Room for every output up front: a temporary file once created is always on the list, so
+    // that it is removed again however the stage ends.
     std::vector<StagedOutput> outputs;
-    bool sound = true;
-    for (std::size_t k = 1; k <= bins.count(); ++k) {
-        const int bin_index = static_cast<int>(k);
-        const std::vector<std::string> bin_files = collect_bin_files(bins, bin_index, names);
-        if (bin_files.empty()) {
-            continue;
+    outputs.reserve(bins.count() + 2);
+    try {
+        // Nothing in the output folder changes unless the whole stage succeeded.
+        if (write_outputs(names, bins, config_path, zip_folder, output_folder, outputs) &&
+            move_into_place(outputs)) {
+            return 0;
         }
-        outputs.push_back(staged_output(output_folder + package_file_name(bin_index)));
-        sound = package_one_bin(bins, zip_folder, outputs.back(), bin_files, mapping) && sound;
-        sound = within_max_size(config_path, bins.record(k)) && sound;
-    }
-
-    outputs.push_back(staged_output(output_folder + "BitmapMapping.cpp"));
-    if (generate_multi_mapping_cpp(mapping.package_tables, bins, names, outputs.back()) != 0) {
-        sound = false;
-    }
-    outputs.push_back(staged_output(output_folder + "BitmapMapping.xml"));
-    if (!save_mapping_xml(mapping.xml, outputs.back().temporary_path)) {
-        report_unsaved(outputs.back().final_path);
-        sound = false;
-    }
-    // Nothing in the output folder changes unless the whole stage succeeded.
-    if (sound && move_into_place(outputs)) {
-        return 0;
+    } catch (...) {
+        remove_temporaries(outputs);
+        throw;
     }
     remove_temporaries(outputs);
     return -1;

@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <condition_variable>
+#include <exception>
 #include <iostream>
 #include <mutex>
 #include <optional>
 #include <system_error>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "platform/platform.h"
@@ -79,6 +81,7 @@ int prepare_one_by_one(const PictureList& pictures) {
 struct Slot {
     PictureBuffers buffers;
     PreparedPicture picture;
+    std::exception_ptr failure;  // what preparing the picture threw, passed on by the writer
     bool ready = false;
 };
 
@@ -146,7 +149,13 @@ class PicturePipeline {
 void prepare_taken_pictures(PicturePipeline& pipeline, const PictureList& pictures) {
     while (const std::optional<std::size_t> index = pipeline.take()) {
         Slot& slot = pipeline.slot(*index);
-        slot.picture = prepare_picture(pictures.jobs[*index], pictures.settings, slot.buffers);
+        // An exception must not end a worker thread, which would end the program: the writer
+        // throws it again in its own thread when the picture's turn comes.
+        try {
+            slot.picture = prepare_picture(pictures.jobs[*index], pictures.settings, slot.buffers);
+        } catch (...) {
+            slot.failure = std::current_exception();
+        }
         pipeline.mark_prepared(*index);
     }
 }
@@ -171,12 +180,21 @@ int prepare_in_parallel(const PictureList& pictures, unsigned workers) {
         return prepare_one_by_one(pictures);
     }
     int result = 0;
-    for (std::size_t i = 0; i < pictures.jobs.size() && result == 0; ++i) {
-        pipeline.wait_until_prepared(i);
-        const Slot& slot = pipeline.slot(i);
-        result =
-            commit_in_order(i, pictures.names[i], pictures.jobs[i], slot.picture, slot.buffers);
-        pipeline.mark_committed(i);
+    try {
+        for (std::size_t i = 0; i < pictures.jobs.size() && result == 0; ++i) {
+            pipeline.wait_until_prepared(i);
+            Slot& slot = pipeline.slot(i);
+            if (slot.failure) {
+                std::rethrow_exception(std::exchange(slot.failure, nullptr));
+            }
+            result =
+                commit_in_order(i, pictures.names[i], pictures.jobs[i], slot.picture, slot.buffers);
+            pipeline.mark_committed(i);
+        }
+    } catch (...) {
+        // Stopped first, so that the workers end and the threads can be joined on the way out.
+        pipeline.stop();
+        throw;
     }
     // The workers end once nothing is left to take; the threads are joined on the way out.
     pipeline.stop();

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -47,13 +48,14 @@ class HexfoldFileSystem : public ::testing::Test {
 TEST_F(HexfoldFileSystem, NewFilesBesideTheOutputTruncateNothing) {
     const fs::path output = dir_ / "ui_bitmap_mapping.bin";
     write_file(output, "earlier");
-    const std::optional<fs::path> first = create_file_beside(output);
-    const std::optional<fs::path> second = create_file_beside(output);
+    const std::optional<NewFile> first = create_file_beside(output);
+    const std::optional<NewFile> second = create_file_beside(output);
     ASSERT_TRUE(first && second);
-    EXPECT_NE(*first, *second);
-    for (const fs::path& created : {*first, *second}) {
-        EXPECT_EQ(fs::canonical(created.parent_path()), fs::canonical(dir_)) << created;
-        EXPECT_EQ(fs::file_size(created), 0u) << created;
+    EXPECT_NE(first->path, second->path);
+    for (const NewFile& created : {*first, *second}) {
+        EXPECT_EQ(std::fclose(created.stream), 0) << created.path;
+        EXPECT_EQ(fs::canonical(created.path.parent_path()), fs::canonical(dir_)) << created.path;
+        EXPECT_EQ(fs::file_size(created.path), 0u) << created.path;
     }
     EXPECT_EQ(contents().at("ui_bitmap_mapping.bin"), "earlier");
     EXPECT_EQ(contents().size(), 3u);

@@ -201,14 +201,14 @@ TEST_F(HexfoldProgram, AFailedConversionLeavesTheFolderAsItWas) {
         // Reading this file's first bytes fails: the scan must stop rather than retry forever,
         // and what it read is not the whole input.
         {"read error", [] {}, "/proc/self/mem", 0, " 读取 input file 错误!\n"},
-        // The folder is not there to be written into until the output is moved into place.
+        // An output that cannot be replaced is one that cannot be opened.
         {"a folder at the output's name",
          [&] {
              fs::remove(path(output_name));
              fs::create_directory(path(output_name));
              write_file(output_name + "/inside", "kept");
          },
-         "in.txt", 0, " 写入 output file 错误!\n"},
+         "in.txt", 0, " 打开 output file 错误!\n"},
         // 40000 literals make 160000 bytes, past the 1000 bytes that the disk takes a file.
         {"full disk", [] {}, "big.txt", 1000, " 写入 output file 错误!\n"},
     };

@@ -193,6 +193,37 @@ TEST(InspectProgram, ExtractsOnlyTheNamedPictures) {
               "gui01.bin A002_003.png: a placeholder: there is no picture to extract\n");
 }
 
+// A link planted at the name that a file's temporary copy once had is left alone: the file is
+// written beside it and takes its own name.
+TEST(InspectProgram, WritesNoFileThroughAPlantedLink) {
+    PackedDemo demo;
+    const fs::path dest = demo.workspace.root() / "dest";
+    const fs::path victim = demo.workspace.root() / "victim.txt";
+    const struct {
+        std::vector<std::string> args;
+        fs::path written;
+    } cases[] = {
+        {{"extract", demo.output(), dest.string(), "--only", "A002_002.bmp"},
+         dest / "A002_002.bmp.png"},
+        {{"report", demo.output(), "-o", (dest / "page.html").string()}, dest / "page.html"},
+    };
+    fs::create_directory(dest);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.written);
+        testing::write_text(victim, "victim");
+        const fs::path planted = c.written.string() + ".partial";
+        fs::create_symlink(victim, planted);
+
+        const ProcessResult run = inspect(c.args);
+
+        EXPECT_EQ(run.exit_status, 0) << run.err;
+        EXPECT_EQ(testing::read_text(victim), "victim");
+        EXPECT_EQ(fs::read_symlink(planted), victim);
+        EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(c.written)));
+        EXPECT_GT(fs::file_size(c.written), 100u);
+    }
+}
+
 // The demo, packed, then broken in one way; what verify prints for it, and its exit status.
 TEST(InspectProgram, VerifyNamesWhatDisagreesInBrokenOutputs) {
     struct Case {

@@ -48,10 +48,11 @@ MappingTexts generated_texts() {
     }
     testing::TempFolder folder;
     const std::string path = folder.file("BitmapMapping.cpp");
+    StagedOutput output{path, path, platform::File::open_for_writing(path)};
     EXPECT_EQ(generate_multi_mapping_cpp(
                   tables, bins,
                   {"A001_001.png", "A001_003.png", "A002_001.bmp", "A004_001.png", "A005_001.png"},
-                  {path, path}),
+                  output),
               0);
     return {testing::read_text(path), print_mapping_xml(xml)};
 }

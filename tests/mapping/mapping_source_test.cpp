@@ -37,9 +37,10 @@ TEST(GenerateMultiMappingCpp, WritesHeaderSectionsAppsTableAndLookUp) {
     TempFolder folder;
     const std::string path = folder.file("BitmapMapping.cpp");
 
+    StagedOutput output{path, path, platform::File::open_for_writing(path)};
     EXPECT_EQ(generate_multi_mapping_cpp(
                   package_tables, bins,
-                  {"A001_001.png", "A001_003.png", "A002_001.png", "A004_001.png"}, {path, path}),
+                  {"A001_001.png", "A001_003.png", "A002_001.png", "A004_001.png"}, output),
               0);
     EXPECT_EQ(console.take(),
               "get_bin_index: Error to find for A004_001.png\n"
@@ -96,11 +97,13 @@ TEST(GenerateMultiMappingCpp, ReportsAFileThatCannotBeOpenedOrWritten) {
     const std::string path = folder.file("missing/BitmapMapping.cpp");
     StdoutCapture console;
     // The lines name the final path, whatever name the file is written under.
-    EXPECT_EQ(generate_multi_mapping_cpp("", BinList(), {"A002_001.png"}, {"final", path}), -1);
+    StagedOutput unopened{"final", path, platform::File::open_for_writing(path)};
+    EXPECT_EQ(generate_multi_mapping_cpp("", BinList(), {"A002_001.png"}, unopened), -1);
     EXPECT_EQ(console.take(), "generate_multi_mapping_cpp: fail to open file = final\n");
 
     if (std::filesystem::exists("/dev/full")) {
-        EXPECT_EQ(generate_multi_mapping_cpp("", BinList(), {}, {"/dev/full", "/dev/full"}), -1);
+        StagedOutput full{"/dev/full", "/dev/full", platform::File::open_for_writing("/dev/full")};
+        EXPECT_EQ(generate_multi_mapping_cpp("", BinList(), {}, full), -1);
         EXPECT_EQ(console.take(), "generate_multi_mapping_cpp: fail to write file = /dev/full\n");
     }
 }

@@ -26,7 +26,8 @@ TEST(MappingXml, OneAppElementPerRunWithPlaceholderItems) {
     add_bin_mapping_xml(document, {});
     TempFolder folder;
     const std::string path = folder.file("BitmapMapping.xml");
-    ASSERT_TRUE(save_mapping_xml(document, path));
+    platform::File file = platform::File::open_for_writing(path);
+    ASSERT_TRUE(save_mapping_xml(document, file));
     EXPECT_EQ(
         read_text(path),
         crlf_lines({
@@ -42,9 +43,11 @@ TEST(MappingXml, OneAppElementPerRunWithPlaceholderItems) {
             "    </app>",
             "</root>",
         }));
-    EXPECT_FALSE(save_mapping_xml(document, folder.file("missing/BitmapMapping.xml")));
+    platform::File unopened = platform::File::open_for_writing(folder.file("missing/x.xml"));
+    EXPECT_FALSE(save_mapping_xml(document, unopened));
     if (std::filesystem::exists("/dev/full")) {
-        EXPECT_FALSE(save_mapping_xml(document, "/dev/full"));
+        platform::File full = platform::File::open_for_writing("/dev/full");
+        EXPECT_FALSE(save_mapping_xml(document, full));
     }
 }
 

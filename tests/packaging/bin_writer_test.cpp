@@ -33,7 +33,8 @@ struct PackageRun {
 PackageRun run_package(BinList& bins, const std::string& zip_folder,
                        const std::vector<std::string>& bin_files, const std::string& bin_path) {
     PackageRun run{};
-    run.written = generate_gui_bin(bins, zip_folder, bin_files, {bin_path, bin_path});
+    StagedOutput package{bin_path, bin_path, platform::File::open_for_writing(bin_path)};
+    run.written = generate_gui_bin(bins, zip_folder, bin_files, package);
     PackageEntries entries;
     run.measured = collect_sizes(bin_files, zip_folder, entries);
     compute_offsets(entries);
@@ -129,8 +130,8 @@ TEST_F(BinWriterTest, PackageThatCannotBeFullyWrittenFails) {
     }
     write_text(zip_folder() + "A001_001.png", picture_bytes(20, 'g'));
     StdoutCapture quiet;
-    EXPECT_EQ(generate_gui_bin(bins, zip_folder(), {"A001_001.png"}, {"/dev/full", "/dev/full"}),
-              -1);
+    StagedOutput full{"/dev/full", "/dev/full", platform::File::open_for_writing("/dev/full")};
+    EXPECT_EQ(generate_gui_bin(bins, zip_folder(), {"A001_001.png"}, full), -1);
 }
 
 TEST(CheckBinSizes, ReportsTotalsThatDisagree) {

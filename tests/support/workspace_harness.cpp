@@ -13,6 +13,7 @@
 #include <sstream>
 #include <stdexcept>
 #include <string_view>
+#include <thread>
 
 extern char** environ;
 
@@ -85,10 +86,29 @@ std::string as_linux_output(const std::string& text) {
     return linux_form;
 }
 
+// Waits for the process to end, killing it once `time_limit` (when not zero) has passed.
+int wait_for(pid_t pid, std::chrono::seconds time_limit) {
+    const auto deadline = std::chrono::steady_clock::now() + time_limit;
+    int status = 0;
+    for (;;) {
+        const pid_t ended = waitpid(pid, &status, time_limit.count() == 0 ? 0 : WNOHANG);
+        if (ended == pid) {
+            return status;
+        }
+        if (ended == 0 && std::chrono::steady_clock::now() >= deadline) {
+            kill(pid, SIGKILL);
+            time_limit = std::chrono::seconds{0};
+        } else if (ended == 0) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+    }
+}
+
 }  // namespace
 
 ProcessResult run_program(const fs::path& program, const std::vector<std::string>& args,
-                          const fs::path& folder, uint64_t file_size_limit) {
+                          const fs::path& folder, uint64_t file_size_limit,
+                          std::chrono::seconds time_limit) {
     TempFolder capture;
     const std::string out_path = (capture.path() / "out").string();
     const std::string err_path = (capture.path() / "err").string();
@@ -125,9 +145,7 @@ ProcessResult run_program(const fs::path& program, const std::vector<std::string
     if (spawn_error != 0) {
         throw std::runtime_error("cannot start " + argv_text[0]);
     }
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0) {
-    }
+    const int status = wait_for(pid, time_limit);
     ProcessResult result;
     result.exit_status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     result.out = read_text(out_path);
@@ -194,9 +212,9 @@ void PackerWorkspace::write_config(const std::string& text) const {
     write_text(root() / "config.ini", text);
 }
 
-ProcessResult PackerWorkspace::run(const std::vector<std::string>& args,
-                                   uint64_t file_size_limit) const {
-    return run_program(program_, args, fs::temp_directory_path(), file_size_limit);
+ProcessResult PackerWorkspace::run(const std::vector<std::string>& args, uint64_t file_size_limit,
+                                   std::chrono::seconds time_limit) const {
+    return run_program(program_, args, fs::temp_directory_path(), file_size_limit, time_limit);
 }
 
 }  // namespace framestow::testing

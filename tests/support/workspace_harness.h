@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <map>
@@ -25,10 +26,12 @@ struct ProcessResult {
 // Runs `program` with `args` in `folder`, standard input from /dev/null. A program given as a
 // Windows executable is run through the emulator named by FRAMESTOW_EMULATOR, when set. A
 // non-zero `file_size_limit` makes every write past that many bytes of a file fail, as on a disk
-// that has filled up.
+// that has filled up. A program still running after a non-zero `time_limit` is killed (exit
+// status -1), so that a program that waits for ever fails its test instead of hanging it.
 ProcessResult run_program(const std::filesystem::path& program,
                           const std::vector<std::string>& args, const std::filesystem::path& folder,
-                          uint64_t file_size_limit = 0);
+                          uint64_t file_size_limit = 0,
+                          std::chrono::seconds time_limit = std::chrono::seconds{0});
 
 // Environment variables set for the programs started while it lives, restored afterwards.
 class ScopedEnvironment {
@@ -59,8 +62,8 @@ class PackerWorkspace {
     std::filesystem::path output(const std::string& name) const;
     void write_config(const std::string& text) const;
     // Runs the copied program from another current folder, as a user might.
-    ProcessResult run(const std::vector<std::string>& args = {},
-                      uint64_t file_size_limit = 0) const;
+    ProcessResult run(const std::vector<std::string>& args = {}, uint64_t file_size_limit = 0,
+                      std::chrono::seconds time_limit = std::chrono::seconds{0}) const;
 
   private:
     TempFolder folder_;

@@ -1,8 +1,8 @@
 // Preloaded (LD_PRELOAD) into the packer by the fault injection tests, to make the file system
 // fail under it at chosen places:
-//  - a file vanishes for its readers at a chosen moment: fopen for reading fails with ENOENT for
-//    a path that ends with FRAMESTOW_FAULT_PATH, after the first FRAMESTOW_FAULT_SKIP such opens
-//    (0 when unset) have gone through;
+//  - a file vanishes for its readers at a chosen moment: fopen or open for reading fails with
+//    ENOENT for a path that ends with FRAMESTOW_FAULT_PATH, after the first FRAMESTOW_FAULT_SKIP
+//    such opens (0 when unset) have gone through;
 //  - files cannot be deleted, as when another program holds them or the system protects them:
 //    unlink, unlinkat and remove fail with EPERM for a path that ends with one of the
 //    colon-separated suffixes of FRAMESTOW_FAULT_UNDELETABLE.
@@ -12,12 +12,14 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <limits.h>
+#include <stdarg.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <unistd.h>
 
 typedef FILE* (*OpenFunction)(const char*, const char*);
+typedef int (*OpenFdFunction)(const char*, int, ...);
 typedef int (*UnlinkFunction)(const char*);
 typedef int (*UnlinkAtFunction)(int, const char*, int);
 
@@ -101,6 +103,35 @@ FILE* fopen64(const char* path, const char* mode) {
         return NULL;
     }
     return next_open("fopen64")(path, mode);
+}
+
+// open and open64 with the mode that follows only when a file may be created.
+static int open_fd(const char* name, const char* path, int flags, va_list rest) {
+    const mode_t mode = (flags & O_CREAT) != 0 ? (mode_t)va_arg(rest, int) : 0;
+    if ((flags & O_ACCMODE) == O_RDONLY && refuse(path, "r")) {
+        errno = ENOENT;
+        return -1;
+    }
+    void* symbol = next_function(name);
+    OpenFdFunction function;
+    memcpy(&function, &symbol, sizeof function);
+    return function(path, flags, mode);
+}
+
+int open(const char* path, int flags, ...) {
+    va_list rest;
+    va_start(rest, flags);
+    const int fd = open_fd("open", path, flags, rest);
+    va_end(rest);
+    return fd;
+}
+
+int open64(const char* path, int flags, ...) {
+    va_list rest;
+    va_start(rest, flags);
+    const int fd = open_fd("open64", path, flags, rest);
+    va_end(rest);
+    return fd;
 }
 
 static int call_unlink(const char* name, const char* path) {
