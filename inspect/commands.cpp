@@ -13,6 +13,15 @@ namespace framestow::inspect {
 
 namespace {
 
+std::string upper_case(std::string text) {
+    for (char& c : text) {
+        if (c >= 'a' && c <= 'z') {
+            c = static_cast<char>(c - 'a' + 'A');
+        }
+    }
+    return text;
+}
+
 int unusable(const Problem& failure, std::ostream& stream) {
     stream << failure.line() << '\n';
     return kUnusable;
@@ -104,9 +113,21 @@ int run_extract(const ExtractOptions& options, std::ostream& out, std::ostream& 
     const std::set<std::string> wanted(options.only.begin(), options.only.end());
     std::size_t written = 0;
     std::size_t failed = 0;
+    std::set<std::string> file_names;
     InspectionResult result = inspect_output(
         options.output, [&](std::size_t, const Slot& slot, const DecodedPicture& picture) {
             if (!wanted.empty() && !wanted.contains(slot.name)) {
+                return;
+            }
+            // Two slots of one name would write one file over the other; the second is refused.
+            // Names are compared without regard to case, as many file systems compare them.
+            if (!file_names.insert(upper_case(slot.name)).second) {
+                ++failed;
+                err << Problem{slot.label(),
+                               "another slot of that name was extracted already; this "
+                               "one is not written"}
+                           .line()
+                    << '\n';
                 return;
             }
             const std::optional<std::string> png =
@@ -159,7 +180,10 @@ int run_report(const ReportOptions& options, std::ostream& out, std::ostream& er
     std::vector<std::string> pngs;
     InspectionResult result = inspect_output(
         options.output, [&](std::size_t index, const Slot&, const DecodedPicture& picture) {
-            pngs.resize(index + 1);
+            // Pictures come in package order, not slot order: the list only ever grows.
+            if (pngs.size() <= index) {
+                pngs.resize(index + 1);
+            }
             pngs[index] = encode_png({picture.pixel_format, picture.width, picture.height},
                                      picture.pixels, PngEffort::kFastest)
                               .value_or(std::string());

@@ -9,6 +9,7 @@
 
 #include "packaging/picture_names.h"
 #include "picture_slots.h"
+#include "text_scanner.h"
 
 namespace framestow::inspect {
 
@@ -43,15 +44,35 @@ bool is_picture_name(std::string_view name) {
            name.substr(5, 3) != "000";
 }
 
-// The bin index of the package line named `package`, or 0 when no line names it.
-std::size_t package_number(const MappingSource& source, const std::string& package) {
-    for (std::size_t k = 0; k < source.packages.size(); ++k) {
-        if (source.packages[k].name == package) {
-            return k + 1;
+// The package lines and the tables by name, looked up once each instead of searched for every
+// row and entry, so that the checks take time in proportion to the file. The first of a name
+// wins, as a search from the front finds it.
+class SourceIndex {
+  public:
+    explicit SourceIndex(const MappingSource& source) {
+        for (std::size_t k = 0; k < source.packages.size(); ++k) {
+            package_numbers_.emplace(source.packages[k].name, k + 1);
+        }
+        for (const BitmapTable& table : source.tables) {
+            tables_.emplace(table.app_id, &table);
         }
     }
-    return 0;
-}
+
+    // The bin index of the package line named `package`, or 0 when no line names it.
+    std::size_t package_number(const std::string& package) const {
+        const auto found = package_numbers_.find(package);
+        return found == package_numbers_.end() ? 0 : found->second;
+    }
+
+    const BitmapTable* table(const std::string& app_id) const {
+        const auto found = tables_.find(app_id);
+        return found == tables_.end() ? nullptr : found->second;
+    }
+
+  private:
+    std::map<std::string, std::size_t> package_numbers_;
+    std::map<std::string, const BitmapTable*> tables_;
+};
 
 std::string version_text(const auto& parts) {
     std::string text;
@@ -114,7 +135,7 @@ void check_row(const BitmapTable& table, std::size_t i, Problems& problems) {
     }
 }
 
-void check_table(const MappingSource& source, const BitmapTable& table, Problems& problems) {
+void check_table(const SourceIndex& index, const BitmapTable& table, Problems& problems) {
     const std::string where = "BitmapMapping.cpp bitmaps" + table.app_id;
     const std::string at = source_line(table.line);
     if (!app_number(table.app_id)) {
@@ -138,7 +159,7 @@ void check_table(const MappingSource& source, const BitmapTable& table, Problems
         }
         return;
     }
-    if (package_number(source, table.package) == 0) {
+    if (index.package_number(table.package) == 0) {
         problems.push_back({where, "it stands in the section of \"" + table.package +
                                        "\", which no package line names" + at});
     }
@@ -147,7 +168,7 @@ void check_table(const MappingSource& source, const BitmapTable& table, Problems
     }
 }
 
-void check_tables(const MappingSource& source, Problems& problems) {
+void check_tables(const MappingSource& source, const SourceIndex& index, Problems& problems) {
     std::map<std::string, std::size_t> defined;
     for (const BitmapTable& table : source.tables) {
         const auto [first, inserted] = defined.emplace(table.app_id, table.line);
@@ -156,21 +177,12 @@ void check_tables(const MappingSource& source, Problems& problems) {
                                 "defined twice (lines " + std::to_string(first->second) + " and " +
                                     std::to_string(table.line) + "): the file does not compile"});
         }
-        check_table(source, table, problems);
+        check_table(index, table, problems);
     }
 }
 
-const BitmapTable* find_table(const MappingSource& source, const std::string& app_id) {
-    for (const BitmapTable& table : source.tables) {
-        if (table.app_id == app_id) {
-            return &table;
-        }
-    }
-    return nullptr;
-}
-
-void check_app_entry(const MappingSource& source, std::size_t k, std::set<std::string>& referenced,
-                     Problems& problems) {
+void check_app_entry(const MappingSource& source, const SourceIndex& index, std::size_t k,
+                     std::set<std::string>& referenced, Problems& problems) {
     const AppEntry& entry = source.apps[k];
     const std::string expected = app_id_of(k + 1);
     const std::string where =
@@ -189,7 +201,7 @@ void check_app_entry(const MappingSource& source, std::size_t k, std::set<std::s
                                        entry.table_app_id + " under application " +
                                        std::to_string(k + 1) + at});
     }
-    const BitmapTable* table = find_table(source, entry.table_app_id);
+    const BitmapTable* table = index.table(entry.table_app_id);
     if (table == nullptr) {
         problems.push_back({where, "it points at bitmaps" + entry.table_app_id +
                                        ", which the file does not define: the file does not "
@@ -210,7 +222,7 @@ void check_app_entry(const MappingSource& source, std::size_t k, std::set<std::s
                                        table->app_id + " has " +
                                        std::to_string(table->rows.size()) + " rows" + at});
     }
-    const std::size_t number = package_number(source, table->package);
+    const std::size_t number = index.package_number(table->package);
     if (number != 0 && entry.bin_index != static_cast<int64_t>(number)) {
         problems.push_back({where, "binIndex " + std::to_string(entry.bin_index) + ", bitmaps" +
                                        table->app_id + " stands in the section of " +
@@ -218,7 +230,7 @@ void check_app_entry(const MappingSource& source, std::size_t k, std::set<std::s
     }
 }
 
-void check_apps_table(const MappingSource& source, Problems& problems) {
+void check_apps_table(const MappingSource& source, const SourceIndex& index, Problems& problems) {
     if (source.app_count != source.apps.size()) {
         problems.push_back(
             {"BitmapMapping.cpp", "BITMAP_APP_COUNT is " + std::to_string(source.app_count) +
@@ -227,7 +239,7 @@ void check_apps_table(const MappingSource& source, Problems& problems) {
     }
     std::set<std::string> referenced;
     for (std::size_t k = 0; k < source.apps.size(); ++k) {
-        check_app_entry(source, k, referenced, problems);
+        check_app_entry(source, index, k, referenced, problems);
     }
     for (const BitmapTable& table : source.tables) {
         if (!table.zero_count && !referenced.contains(table.app_id)) {
@@ -259,7 +271,7 @@ void compare_items(const BitmapTable& table, const XmlApp& app, Problems& proble
                                            std::to_string(item.line)});
         };
         if (item.name != row.comment_name) {
-            differs("name", row.comment_name, item.name);
+            differs("name", row.comment_name, shown(item.name));
         }
         if (item.size != row.size) {
             differs("size", std::to_string(row.size), std::to_string(item.size));
@@ -270,20 +282,13 @@ void compare_items(const BitmapTable& table, const XmlApp& app, Problems& proble
     }
 }
 
-// The rows of package `name` in file order.
-std::vector<const TableRow*> rows_of_package(const MappingSource& source, const std::string& name,
-                                             std::vector<std::string>& labels) {
-    std::vector<const TableRow*> rows;
-    for (const BitmapTable& table : source.tables) {
-        if (table.zero_count || table.package != name) {
-            continue;
-        }
-        for (std::size_t i = 0; i < table.rows.size(); ++i) {
-            rows.push_back(&table.rows[i]);
-            labels.push_back(name + " " + slot_name(table, i));
-        }
+// The slots of every package, each package's in file order, gathered in one pass.
+std::map<std::string, std::vector<std::size_t>> slots_by_package(const std::vector<Slot>& slots) {
+    std::map<std::string, std::vector<std::size_t>> by_package;
+    for (std::size_t i = 0; i < slots.size(); ++i) {
+        by_package[slots[i].package].push_back(i);
     }
-    return rows;
+    return by_package;
 }
 
 void check_header(const PackageLine& line, const PackageFile& file, Problems& problems) {
@@ -311,53 +316,46 @@ void check_header(const PackageLine& line, const PackageFile& file, Problems& pr
 // Entries lie back to back from offset 8 and inside the file, and end where the package line
 // says the package ends (the file's own length is compared with that line apart). After a
 // misplaced entry the next one is expected where that one ends, so one wrong row gives one line,
-// not one for every row after it.
+// not one for every row after it. Each misplaced slot gets its reason in `placement`.
 void check_placement(const PackageLine& line, const PackageFile& file,
-                     const std::vector<const TableRow*>& rows,
-                     const std::vector<std::string>& labels, Problems& problems) {
+                     const std::vector<Slot>& slots, const std::vector<std::size_t>& indices,
+                     std::vector<std::string>& placement, Problems& problems) {
     uint64_t expected = kPackageHeaderSize;
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        const TableRow& row = *rows[i];
-        const std::string at = source_line(row.line);
-        if (row.offset != expected) {
-            problems.push_back({labels[i], "offset " + std::to_string(row.offset) +
-                                               ", the entry before it ends at " +
-                                               std::to_string(expected) + at});
+    for (const std::size_t index : indices) {
+        const Slot& slot = slots[index];
+        const std::string at = source_line(slot.line);
+        if (slot.offset != expected) {
+            placement[index] = "offset " + std::to_string(slot.offset) +
+                               ", the entry before it ends at " + std::to_string(expected);
+            problems.push_back({slot.label(), placement[index] + at});
         }
-        const bool overflows = row.offset > std::numeric_limits<uint64_t>::max() - row.size;
+        const bool overflows = slot.offset > std::numeric_limits<uint64_t>::max() - slot.size;
         const uint64_t end =
-            overflows ? std::numeric_limits<uint64_t>::max() : row.offset + row.size;
-        if (file.present && row.size != 0 && end > file.length) {
-            problems.push_back({labels[i], "bytes " + std::to_string(row.offset) + " to " +
-                                               std::to_string(end) + " lie past the end of " +
-                                               file.name + " (" + std::to_string(file.length) +
-                                               " bytes)" + at});
+            overflows ? std::numeric_limits<uint64_t>::max() : slot.offset + slot.size;
+        if (file.present && slot.size != 0 && end > file.length) {
+            placement[index] = "its bytes lie past the end of " + file.name;
+            problems.push_back({slot.label(), "bytes " + std::to_string(slot.offset) + " to " +
+                                                  std::to_string(end) + " lie past the end of " +
+                                                  file.name + " (" + std::to_string(file.length) +
+                                                  " bytes)" + at});
         }
         expected = end;
     }
-    if (!rows.empty() && expected != line.size) {
+    if (!indices.empty() && expected != line.size) {
         problems.push_back({file.name, "its entries end at byte " + std::to_string(expected) +
                                            ", its package line says size = " +
                                            std::to_string(line.size) + source_line(line.line)});
     }
 }
 
-const PackageFile* find_file(const std::vector<PackageFile>& files, const std::string& name) {
-    for (const PackageFile& file : files) {
-        if (file.name == name) {
-            return &file;
-        }
-    }
-    return nullptr;
-}
-
 }  // namespace
 
 Problems check_mapping_source(const MappingSource& source) {
     Problems problems;
+    const SourceIndex index(source);
     check_package_lines(source, problems);
-    check_tables(source, problems);
-    check_apps_table(source, problems);
+    check_tables(source, index, problems);
+    check_apps_table(source, index, problems);
     if (source.lookup_differs_at) {
         problems.push_back({"BitmapMapping.cpp",
                             "the function GetPngOffset is not the one "
@@ -372,16 +370,18 @@ Problems check_xml_agreement(const std::vector<XmlApp>& xml, const MappingSource
     std::map<std::string, const XmlApp*> by_id;
     for (const XmlApp& app : xml) {
         if (!by_id.emplace(app.app_id, &app).second) {
-            problems.push_back({"BitmapMapping.xml",
-                                "a second app element for " + app.app_id + xml_line(app.line)});
+            problems.push_back({"BitmapMapping.xml", "a second app element for " +
+                                                         shown(app.app_id) + xml_line(app.line)});
         }
     }
     std::vector<std::string> source_order;
+    std::set<std::string> in_source;
     for (const BitmapTable& table : source.tables) {
         if (table.zero_count) {
             continue;
         }
         source_order.push_back(table.app_id);
+        in_source.insert(table.app_id);
         const auto found = by_id.find(table.app_id);
         if (found == by_id.end()) {
             problems.push_back({table.package + " " + table.app_id,
@@ -391,13 +391,14 @@ Problems check_xml_agreement(const std::vector<XmlApp>& xml, const MappingSource
         compare_items(table, *found->second, problems);
     }
     std::vector<std::string> xml_order;
+    std::set<std::string> ordered;
     for (const XmlApp& app : xml) {
-        if (std::find(source_order.begin(), source_order.end(), app.app_id) == source_order.end()) {
-            problems.push_back({"BitmapMapping.xml", "app " + app.app_id +
+        if (!in_source.contains(app.app_id)) {
+            problems.push_back({"BitmapMapping.xml", "app " + shown(app.app_id) +
                                                          ", which BitmapMapping.cpp places in no "
                                                          "package" +
                                                          xml_line(app.line)});
-        } else if (std::find(xml_order.begin(), xml_order.end(), app.app_id) == xml_order.end()) {
+        } else if (ordered.insert(app.app_id).second) {
             xml_order.push_back(app.app_id);
         }
     }
@@ -410,24 +411,38 @@ Problems check_xml_agreement(const std::vector<XmlApp>& xml, const MappingSource
     return problems;
 }
 
-Problems check_package_files(const MappingSource& source, const std::vector<PackageFile>& files) {
-    Problems problems;
+PackagePlacement check_package_files(const MappingSource& source,
+                                     const std::vector<PackageFile>& files) {
+    PackagePlacement result;
+    Problems& problems = result.problems;
+    const std::vector<Slot> slots = slots_of(source);
+    result.slot_problems.resize(slots.size());
+    const std::map<std::string, std::vector<std::size_t>> by_package = slots_by_package(slots);
+    std::map<std::string, const PackageFile*> files_by_name;
+    for (const PackageFile& file : files) {
+        files_by_name.emplace(file.name, &file);
+    }
+    std::set<std::string> named;
     for (const PackageLine& line : source.packages) {
-        std::vector<std::string> labels;
-        const std::vector<const TableRow*> rows = rows_of_package(source, line.name, labels);
-        const PackageFile* file = find_file(files, line.name);
+        named.insert(line.name);
+        const auto in_package = by_package.find(line.name);
+        const std::vector<std::size_t> none;
+        const std::vector<std::size_t>& indices =
+            in_package == by_package.end() ? none : in_package->second;
+        const auto found = files_by_name.find(line.name);
+        const PackageFile* file = found == files_by_name.end() ? nullptr : found->second;
         if (file == nullptr || !file->present) {
-            if (!rows.empty()) {
+            if (!indices.empty()) {
                 problems.push_back({line.name,
                                     "missing from the output folder; "
                                     "BitmapMapping.cpp places " +
-                                        std::to_string(rows.size()) +
-                                        (rows.size() == 1 ? " picture slot" : " picture slots") +
+                                        std::to_string(indices.size()) +
+                                        (indices.size() == 1 ? " picture slot" : " picture slots") +
                                         " in it"});
             }
             continue;
         }
-        if (rows.empty()) {
+        if (indices.empty()) {
             problems.push_back({line.name,
                                 "BitmapMapping.cpp gives it no pictures, yet the file "
                                 "is in the output folder (left by an earlier run?)"});
@@ -439,16 +454,16 @@ Problems check_package_files(const MappingSource& source, const std::vector<Pack
                                                " bytes, BitmapMapping.cpp says size = " +
                                                std::to_string(line.size) + source_line(line.line)});
         }
-        check_placement(line, *file, rows, labels, problems);
+        check_placement(line, *file, slots, indices, result.slot_problems, problems);
     }
     for (const PackageFile& file : files) {
-        if (file.present && package_number(source, file.name) == 0) {
-            problems.push_back({file.name,
+        if (file.present && !named.contains(file.name)) {
+            problems.push_back({shown(file.name),
                                 "in the output folder, but BitmapMapping.cpp names no "
                                 "such package"});
         }
     }
-    return problems;
+    return result;
 }
 
 }  // namespace framestow::inspect

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include "mapping_source.h"
@@ -19,9 +20,17 @@ Problems check_mapping_source(const MappingSource& source);
 // the same order, and for each row the same picture name, size and offset.
 Problems check_xml_agreement(const std::vector<XmlApp>& xml, const MappingSource& source);
 
+struct PackagePlacement {
+    Problems problems;
+    // One for each slot of slots_of(source): why its bytes are not where they belong (an offset
+    // that does not follow the entry before it, bytes past the end of its file), else empty.
+    std::vector<std::string> slot_problems;
+};
+
 // The package files against BitmapMapping.cpp: each package with pictures is there, with the
 // 8-byte header of its version and the length its line gives, and its entries lie inside it,
 // back to back from offset 8; no other package file lies beside them.
-Problems check_package_files(const MappingSource& source, const std::vector<PackageFile>& files);
+PackagePlacement check_package_files(const MappingSource& source,
+                                     const std::vector<PackageFile>& files);
 
 }  // namespace framestow::inspect

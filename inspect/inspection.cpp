@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <map>
+#include <set>
 #include <tuple>
 #include <utility>
 
 #include "consistency_checks.h"
+#include "file_limits.h"
 #include "image_input/image_bitmap.h"
 #include "mapping_xml.h"
 
@@ -14,12 +16,13 @@ namespace framestow::inspect {
 namespace {
 
 void check_xml(const std::string& folder, const MappingSource& source, Problems& problems) {
-    const std::optional<std::string> text = read_whole_file(path_in(folder, "BitmapMapping.xml"));
-    if (!text) {
-        problems.push_back({"BitmapMapping.xml", "missing or unreadable"});
+    const WholeFile file =
+        read_whole_file(path_in(folder, "BitmapMapping.xml"), limits::kMappingXml);
+    if (!file.text) {
+        problems.push_back({"BitmapMapping.xml", file.problem});
         return;
     }
-    const XmlReading xml = read_mapping_xml(*text);
+    const XmlReading xml = read_mapping_xml(*file.text);
     if (!xml.apps) {
         problems.push_back({"BitmapMapping.xml", xml.error});
         return;
@@ -30,14 +33,13 @@ void check_xml(const std::string& folder, const MappingSource& source, Problems&
 
 std::vector<PackageFile> examine_packages(const std::string& folder, const MappingSource& source) {
     std::vector<PackageFile> files;
+    std::set<std::string> named;
     for (const PackageLine& line : source.packages) {
         files.push_back(examine_package(folder, line.name));
+        named.insert(line.name);
     }
     for (const std::string& name : package_files_in(folder)) {
-        const bool named =
-            std::any_of(files.begin(), files.end(),
-                        [&name](const PackageFile& file) { return file.name == name; });
-        if (named) {
+        if (named.contains(name)) {
             continue;
         }
         PackageFile file = examine_package(folder, name);
@@ -54,9 +56,16 @@ struct Unreadable {
     bool reported = false;  // the placement checks have reported it already
 };
 
-Unreadable unreadable_because(const Slot& slot, const PackageFile* file) {
+// A slot whose placement the checks have reported is not read: its bytes belong to another
+// entry or to no file, and reading them could only repeat the problem (or, for many entries at
+// one large offset, take long to do so).
+Unreadable unreadable_because(const Slot& slot, const PackageFile* file,
+                              const std::string& placement) {
     if (file == nullptr || !file->present) {
         return {slot.package + " is missing", true};
+    }
+    if (!placement.empty()) {
+        return {placement, true};
     }
     if (slot.offset > file->length || slot.size > file->length - slot.offset) {
         return {"its bytes lie past the end of " + slot.package, true};
@@ -84,8 +93,13 @@ std::vector<std::size_t> reading_order(const std::vector<Slot>& slots) {
     return order;
 }
 
-void read_pictures(Inspection& inspection, const PictureVisitor& visit) {
+void read_pictures(Inspection& inspection, const std::vector<std::string>& placement,
+                   const PictureVisitor& visit) {
     std::map<std::string, PackageReader> readers;
+    std::map<std::string, const PackageFile*> files;
+    for (const PackageFile& file : inspection.packages) {
+        files.emplace(file.name, &file);
+    }
     std::vector<uint8_t> bytes;
     for (const std::size_t i : reading_order(inspection.slots)) {
         const Slot& slot = inspection.slots[i];
@@ -93,11 +107,9 @@ void read_pictures(Inspection& inspection, const PictureVisitor& visit) {
         if (slot.placeholder()) {
             continue;
         }
-        const auto file =
-            std::find_if(inspection.packages.begin(), inspection.packages.end(),
-                         [&slot](const PackageFile& f) { return f.name == slot.package; });
+        const auto file = files.find(slot.package);
         Unreadable unreadable =
-            unreadable_because(slot, file == inspection.packages.end() ? nullptr : &*file);
+            unreadable_because(slot, file == files.end() ? nullptr : file->second, placement[i]);
         if (unreadable.why.empty()) {
             PackageReader& reader =
                 readers.try_emplace(slot.package, path_in(inspection.folder, slot.package))
@@ -141,12 +153,13 @@ InspectionResult inspect_output(const std::string& folder, const PictureVisitor&
         result.failure = {folder, "not a folder"};
         return result;
     }
-    const std::optional<std::string> text = read_whole_file(path_in(folder, "BitmapMapping.cpp"));
-    if (!text) {
-        result.failure = {"BitmapMapping.cpp", "missing or unreadable in " + folder};
+    const WholeFile file =
+        read_whole_file(path_in(folder, "BitmapMapping.cpp"), limits::kMappingSource);
+    if (!file.text) {
+        result.failure = {"BitmapMapping.cpp", file.problem + " in " + folder};
         return result;
     }
-    SourceReading reading = read_mapping_source(*text);
+    SourceReading reading = read_mapping_source(*file.text);
     if (!reading.source) {
         result.failure = {"BitmapMapping.cpp", reading.error};
         return result;
@@ -159,9 +172,10 @@ InspectionResult inspect_output(const std::string& folder, const PictureVisitor&
     inspection.problems = check_mapping_source(inspection.source);
     check_xml(folder, inspection.source, inspection.problems);
     inspection.packages = examine_packages(folder, inspection.source);
-    const Problems placement = check_package_files(inspection.source, inspection.packages);
-    inspection.problems.insert(inspection.problems.end(), placement.begin(), placement.end());
-    read_pictures(inspection, visit);
+    const PackagePlacement placement = check_package_files(inspection.source, inspection.packages);
+    inspection.problems.insert(inspection.problems.end(), placement.problems.begin(),
+                               placement.problems.end());
+    read_pictures(inspection, placement.slot_problems, visit);
     result.inspection = std::move(inspection);
     return result;
 }

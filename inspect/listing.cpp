@@ -1,6 +1,8 @@
 #include "listing.h"
 
 #include <cstdio>
+#include <map>
+#include <string_view>
 
 namespace framestow::inspect {
 
@@ -19,27 +21,76 @@ void add_slot(Totals& totals, const Slot& slot, const PictureFacts& facts) {
     }
 }
 
-PackageTotals package_totals(const Inspection& inspection, const PackageLine& line) {
+PackageTotals package_totals(const PackageLine& line, const PackageFile* file) {
     PackageTotals totals;
     totals.name = line.name;
     totals.version = line.version;
     totals.length = line.size;
-    for (const PackageFile& file : inspection.packages) {
-        if (file.name == line.name && file.present) {
-            totals.present = true;
-            totals.length = file.length;
-            if (file.header_length == file.header.size()) {
-                totals.version = {file.header[4], file.header[5], file.header[6], file.header[7]};
-            }
+    if (file != nullptr && file->present) {
+        totals.present = true;
+        totals.length = file->length;
+        if (file->header_length == file->header.size()) {
+            totals.version = {file->header[4], file->header[5], file->header[6], file->header[7]};
         }
     }
     return totals;
 }
 
+// The text that snprintf makes of `format` and `values`, however long: a long name is never cut
+// together with the columns after it.
 std::string text(const char* format, auto... values) {
-    char line[512];
-    std::snprintf(line, sizeof line, format, values...);
+    const int length = std::snprintf(nullptr, 0, format, values...);
+    if (length <= 0) {
+        return {};
+    }
+    std::string line(static_cast<std::size_t>(length) + 1, '\0');
+    std::snprintf(line.data(), line.size(), format, values...);
+    line.pop_back();
     return line;
+}
+
+// The length of the UTF-8 sequence that starts `text`, or 0 when it is not a valid one (a stray
+// continuation byte, a cut sequence, an overlong form, a surrogate, a code point past U+10FFFF).
+std::size_t utf8_sequence(std::string_view text) {
+    const auto byte = [&text](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned char lead = byte(0);
+    if (lead < 0x80) {
+        return 1;
+    }
+    const std::size_t length = lead >= 0xC2 && lead <= 0xDF   ? 2
+                               : lead >= 0xE0 && lead <= 0xEF ? 3
+                               : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                              : 0;
+    if (length == 0 || text.size() < length) {
+        return 0;
+    }
+    for (std::size_t i = 1; i < length; ++i) {
+        if ((byte(i) & 0xC0) != 0x80) {
+            return 0;
+        }
+    }
+    const unsigned char second = byte(1);
+    const bool overlong = (lead == 0xE0 && second < 0xA0) || (lead == 0xF0 && second < 0x90);
+    const bool out_of_range = (lead == 0xED && second >= 0xA0) || (lead == 0xF4 && second >= 0x90);
+    return overlong || out_of_range ? 0 : length;
+}
+
+// JSON holds text only: a byte that is not part of valid UTF-8 (a folder name in another
+// encoding) is written as the four characters \xNN instead of making the listing fail.
+std::string json_text(std::string_view value) {
+    std::string out;
+    out.reserve(value.size());
+    while (!value.empty()) {
+        const std::size_t length = utf8_sequence(value);
+        if (length == 0) {
+            out += text("\\x%02X", unsigned{static_cast<unsigned char>(value.front())});
+            value.remove_prefix(1);
+        } else {
+            out.append(value.substr(0, length));
+            value.remove_prefix(length);
+        }
+    }
+    return out;
 }
 
 std::string slot_row(const Slot& slot, const PictureFacts& facts) {
@@ -87,10 +138,10 @@ void add_totals_json(nlohmann::ordered_json& object, const Totals& totals) {
 
 nlohmann::ordered_json slot_json(const Slot& slot, const PictureFacts& facts) {
     nlohmann::ordered_json row;
-    row["application"] = slot.app_id;
+    row["application"] = json_text(slot.app_id);
     row["picture"] = slot.picture;
-    row["name"] = slot.name;
-    row["package"] = slot.package;
+    row["name"] = json_text(slot.name);
+    row["package"] = json_text(slot.package);
     row["offset"] = slot.offset;
     row["size"] = slot.size;
     row["placeholder"] = slot.placeholder();
@@ -107,7 +158,7 @@ nlohmann::ordered_json slot_json(const Slot& slot, const PictureFacts& facts) {
     row["pixel_bytes"] = known(facts.pixel_bytes);
     row["ratio"] = facts.decoded ? ratio_json(slot.size, facts.pixel_bytes) : nullptr;
     row["problem"] = facts.problem.empty() ? nlohmann::ordered_json(nullptr)
-                                           : nlohmann::ordered_json(facts.problem);
+                                           : nlohmann::ordered_json(json_text(facts.problem));
     return row;
 }
 
@@ -115,8 +166,20 @@ nlohmann::ordered_json slot_json(const Slot& slot, const PictureFacts& facts) {
 
 Summary summarise(const Inspection& inspection) {
     Summary summary;
+    // The last present file of a name, as a search through all of them kept it.
+    std::map<std::string, const PackageFile*> files;
+    for (const PackageFile& file : inspection.packages) {
+        if (file.present) {
+            files[file.name] = &file;
+        }
+    }
+    // Each name's totals rows, for lines that name the same package twice.
+    std::map<std::string, std::vector<std::size_t>> rows;
     for (const PackageLine& line : inspection.source.packages) {
-        summary.packages.push_back(package_totals(inspection, line));
+        const auto file = files.find(line.name);
+        rows[line.name].push_back(summary.packages.size());
+        summary.packages.push_back(
+            package_totals(line, file == files.end() ? nullptr : file->second));
     }
     for (std::size_t i = 0; i < inspection.slots.size(); ++i) {
         const Slot& slot = inspection.slots[i];
@@ -125,10 +188,12 @@ Summary summarise(const Inspection& inspection) {
             summary.applications.push_back({slot.app_id, slot.package, {}});
         }
         add_slot(summary.applications.back().totals, slot, inspection.facts[i]);
-        for (PackageTotals& package : summary.packages) {
-            if (package.name == slot.package) {
-                add_slot(package.totals, slot, inspection.facts[i]);
-            }
+        const auto package = rows.find(slot.package);
+        if (package == rows.end()) {
+            continue;
+        }
+        for (const std::size_t row : package->second) {
+            add_slot(summary.packages[row].totals, slot, inspection.facts[i]);
         }
     }
     return summary;
@@ -177,7 +242,7 @@ void print_listing(const Inspection& inspection, const Summary& summary, std::os
 
 nlohmann::ordered_json listing_json(const Inspection& inspection, const Summary& summary) {
     nlohmann::ordered_json json;
-    json["output"] = inspection.folder;
+    json["output"] = json_text(inspection.folder);
     json["pictures"] = nlohmann::ordered_json::array();
     for (std::size_t i = 0; i < inspection.slots.size(); ++i) {
         json["pictures"].push_back(slot_json(inspection.slots[i], inspection.facts[i]));
@@ -185,15 +250,15 @@ nlohmann::ordered_json listing_json(const Inspection& inspection, const Summary&
     json["applications"] = nlohmann::ordered_json::array();
     for (const ApplicationTotals& app : summary.applications) {
         nlohmann::ordered_json entry;
-        entry["application"] = app.app_id;
-        entry["package"] = app.package;
+        entry["application"] = json_text(app.app_id);
+        entry["package"] = json_text(app.package);
         add_totals_json(entry, app.totals);
         json["applications"].push_back(std::move(entry));
     }
     json["packages"] = nlohmann::ordered_json::array();
     for (const PackageTotals& package : summary.packages) {
         nlohmann::ordered_json entry;
-        entry["name"] = package.name;
+        entry["name"] = json_text(package.name);
         entry["present"] = package.present;
         entry["version"] = version_text(package.version);
         entry["version_bytes"] = package.version;

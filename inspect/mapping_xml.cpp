@@ -131,7 +131,7 @@ XmlReading read_mapping_xml(std::string_view text) {
     XmlReading reading;
     tinyxml2::XMLDocument document;
     if (document.Parse(text.data(), text.size()) != tinyxml2::XML_SUCCESS) {
-        reading.error = "not readable XML: " + std::string(document.ErrorStr());
+        reading.error = "not readable XML: " + printable(document.ErrorStr());
         return reading;
     }
     const XMLElement* root = document.RootElement();

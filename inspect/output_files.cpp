@@ -1,15 +1,8 @@
 #include "output_files.h"
 
-#include <algorithm>
 #include <utility>
 
 namespace framestow::inspect {
-
-namespace {
-
-constexpr std::size_t kChunk = 64 * 1024;
-
-}  // namespace
 
 std::string path_in(const std::string& folder, std::string_view name) {
     const std::string separator = platform::path_literal("\\");
@@ -19,21 +12,24 @@ std::string path_in(const std::string& folder, std::string_view name) {
     return folder + separator + std::string(name);
 }
 
-std::optional<std::string> read_whole_file(const std::string& path) {
+WholeFile read_whole_file(const std::string& path, uint64_t most) {
     platform::File file = platform::File::open_for_reading(path);
-    if (!file.is_open()) {
-        return std::nullopt;
+    const std::optional<uint64_t> length = file.is_open() ? file.length() : std::nullopt;
+    if (!length) {
+        return {std::nullopt, "missing or unreadable"};
     }
-    std::string text;
-    char chunk[kChunk];
-    for (std::size_t got = file.read(chunk, sizeof chunk); got > 0;
-         got = file.read(chunk, sizeof chunk)) {
-        text.append(chunk, got);
+    if (*length > most) {
+        return {std::nullopt, std::to_string(*length) + " bytes, more than the " +
+                                  std::to_string(most) + " bytes framestow writes at most"};
     }
-    if (file.read_failed()) {
-        return std::nullopt;
+    // The file may grow while it is read; what lies past the limit is never taken in.
+    std::string text(static_cast<std::size_t>(*length), '\0');
+    const std::size_t got = file.read(text.data(), text.size());
+    char more = 0;
+    if (file.read_failed() || got != text.size() || file.read(&more, 1) != 0) {
+        return {std::nullopt, "missing or unreadable"};
     }
-    return text;
+    return {std::move(text), {}};
 }
 
 StagedFile::StagedFile(std::string path) : path_(std::move(path)) {
@@ -78,12 +74,8 @@ bool write_file_safely(const std::string& path, std::string_view bytes) {
 PackageFile examine_package(const std::string& folder, const std::string& name) {
     PackageFile package;
     package.name = name;
-    const std::string path = path_in(folder, name);
-    // Some systems open a folder like a file; a folder is no package.
-    if (platform::folder_exists(path)) {
-        return package;
-    }
-    platform::File file = platform::File::open_for_reading(path);
+    // A folder, a FIFO or a device named like a package is no package.
+    platform::File file = platform::File::open_for_reading(path_in(folder, name));
     const std::optional<uint64_t> length = file.is_open() ? file.length() : std::nullopt;
     if (!length) {
         return package;
@@ -99,37 +91,23 @@ std::vector<std::string> package_files_in(const std::string& folder) {
 }
 
 bool PackageReader::read(uint64_t offset, uint64_t size, std::vector<uint8_t>& bytes) {
-    if (!file_.is_open() || offset < position_) {
+    if (!opened_) {
         file_ = platform::File::open_for_reading(path_);
-        position_ = 0;
-        if (!file_.is_open()) {
+        opened_ = true;
+    }
+    if (!file_.is_open()) {
+        return false;
+    }
+    if (offset != position_) {
+        if (!file_.seek(offset)) {
             return false;
         }
-    }
-    if (!seek_forward(offset)) {
-        return false;
+        position_ = offset;
     }
     bytes.resize(static_cast<std::size_t>(size));
     const std::size_t got = file_.read(bytes.data(), bytes.size());
     position_ += got;
     return got == bytes.size();
-}
-
-// The platform's files have no seek: the bytes up to `offset` are read and dropped. Pictures lie
-// back to back, so a whole pass drops only the 8 header bytes.
-bool PackageReader::seek_forward(uint64_t offset) {
-    std::vector<uint8_t> scratch(static_cast<std::size_t>(
-        std::min<uint64_t>(kChunk, std::max<uint64_t>(offset - position_, 1))));
-    while (position_ < offset) {
-        const auto step =
-            static_cast<std::size_t>(std::min<uint64_t>(offset - position_, scratch.size()));
-        const std::size_t got = file_.read(scratch.data(), step);
-        position_ += got;
-        if (got != step) {
-            return false;
-        }
-    }
-    return true;
 }
 
 }  // namespace framestow::inspect

@@ -17,8 +17,16 @@ namespace framestow::inspect {
 // `name` inside `folder`, joined with this system's separator.
 std::string path_in(const std::string& folder, std::string_view name);
 
-// The whole file, or empty when it cannot be opened or read to its end.
-std::optional<std::string> read_whole_file(const std::string& path);
+// A whole file read, or why it was not.
+struct WholeFile {
+    std::optional<std::string> text;
+    std::string problem;  // when text is empty: "missing or unreadable", or its size is too large
+};
+
+// The whole file when it is a regular file of at most `most` bytes that can be read to its end.
+// Only regular files are opened (a FIFO or a device planted at the name is never waited on),
+// and the size is checked before anything is allocated.
+WholeFile read_whole_file(const std::string& path, uint64_t most);
 
 // A file written in pieces under a temporary name beside `path` (a new file that no one else
 // held, see File::create_temporary_beside), which takes the name `path` only when the whole file
@@ -63,8 +71,8 @@ PackageFile examine_package(const std::string& folder, const std::string& name);
 // The names of the entries gui*.bin in `folder`, in ascending order.
 std::vector<std::string> package_files_in(const std::string& folder);
 
-// Reads byte ranges of one package file. Ranges in ascending order are read in one pass; a range
-// before the last one opens the file again.
+// Reads byte ranges of one package file: a range that does not follow the last one is reached by
+// seeking, so no byte is read twice however the ranges are ordered.
 class PackageReader {
   public:
     explicit PackageReader(std::string path) : path_(std::move(path)) {}
@@ -73,10 +81,9 @@ class PackageReader {
     [[nodiscard]] bool read(uint64_t offset, uint64_t size, std::vector<uint8_t>& bytes);
 
   private:
-    bool seek_forward(uint64_t offset);
-
     std::string path_;
     platform::File file_;
+    bool opened_ = false;
     uint64_t position_ = 0;
 };
 

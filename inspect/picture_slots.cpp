@@ -28,6 +28,7 @@ std::vector<Slot> slots_of(const MappingSource& source) {
             slot.package = table.package;
             slot.offset = table.rows[row].offset;
             slot.size = table.rows[row].size;
+            slot.line = table.rows[row].line;
             slots.push_back(std::move(slot));
         }
     }

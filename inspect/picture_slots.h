@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -18,6 +19,7 @@ struct Slot {
     std::string package;
     uint64_t offset = 0;
     uint64_t size = 0;
+    std::size_t line = 0;  // of its row in BitmapMapping.cpp
 
     bool placeholder() const { return size == 0; }
     // "gui01.bin A001_002.png": how problem lines name the slot.

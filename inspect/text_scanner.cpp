@@ -1,5 +1,6 @@
 #include "text_scanner.h"
 
+#include <algorithm>
 #include <limits>
 
 namespace framestow::inspect {
@@ -41,7 +42,7 @@ std::optional<uint64_t> TextScanner::take_unsigned() {
         value = value * 10 + digit;
         ++digits;
     }
-    if (digits == 0) {
+    if (digits == 0 || (digits > 1 && rest_[0] == '0')) {
         return std::nullopt;
     }
     rest_.remove_prefix(digits);
@@ -76,15 +77,34 @@ bool TextScanner::only_blanks_left() {
     return rest_.empty();
 }
 
-std::string quoted_excerpt(std::string_view text, std::size_t most) {
+bool has_leading_zero_number(std::string_view text) {
+    for (std::size_t i = 0; i + 1 < text.size(); ++i) {
+        const bool starts_run = i == 0 || !is_name_char(text[i - 1]);
+        if (starts_run && text[i] == '0' && text[i + 1] >= '0' && text[i + 1] <= '9') {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::string shown(std::string_view value) {
+    const bool plain = !value.empty() && std::all_of(value.begin(), value.end(), [](char c) {
+        return is_name_char(c) || c == '-';
+    });
+    return plain ? std::string(value) : quoted_excerpt(value, 100);
+}
+
+std::string printable(std::string_view text) {
     std::string shown;
-    for (const char c : text.substr(0, most)) {
+    shown.reserve(text.size());
+    for (const char c : text) {
         shown += c >= ' ' && c <= '~' ? c : '?';
     }
-    if (text.size() > most) {
-        shown += "...";
-    }
-    return "\"" + shown + "\"";
+    return shown;
+}
+
+std::string quoted_excerpt(std::string_view text, std::size_t most) {
+    return "\"" + printable(text.substr(0, most)) + (text.size() > most ? "...\"" : "\"");
 }
 
 }  // namespace framestow::inspect

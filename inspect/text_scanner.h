@@ -21,8 +21,9 @@ class TextScanner {
     // Consumes `word` (after blanks) when the text continues with it.
     bool take(std::string_view word);
 
-    // An unsigned decimal number (after blanks); empty when there are no digits or the value
-    // does not fit 64 bits.
+    // An unsigned decimal number (after blanks); empty when there are no digits, the value does
+    // not fit 64 bits or a further digit follows a leading 0 (a compiler reads 030 as octal 24,
+    // and framestow never writes such a number).
     std::optional<uint64_t> take_unsigned();
 
     // The same with an optional minus sign.
@@ -38,6 +39,18 @@ class TextScanner {
   private:
     std::string_view rest_;
 };
+
+// Whether `text` holds a number with a leading zero: a digit run starting with 0 and longer than
+// one digit that does not continue a name (gui01.bin and A001 do).
+bool has_leading_zero_number(std::string_view text);
+
+// A value taken from a folder as a message shows it: a plain name (letters, digits, '_', '.',
+// '-') as it stands, anything else as quoted_excerpt() quotes it, so that no byte of the value
+// reaches a terminal or a page uninterpreted.
+std::string shown(std::string_view value);
+
+// `text` with every byte outside printable ASCII shown as '?'.
+std::string printable(std::string_view text);
 
 // `text` cut to `most` characters and with every byte outside printable ASCII shown as '?', for
 // messages that quote a line of a file.

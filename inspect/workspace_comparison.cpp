@@ -1,13 +1,16 @@
 #include "workspace_comparison.h"
 
 #include <algorithm>
+#include <map>
 #include <set>
 #include <sstream>
 
+#include "file_limits.h"
 #include "image_input/bmp_loader.h"
 #include "image_input/byte_source.h"
 #include "image_input/png_loader.h"
 #include "platform/platform.h"
+#include "text_scanner.h"
 
 namespace framestow::inspect {
 
@@ -58,14 +61,18 @@ bool is_picture_file_name(std::string_view name) {
            (name.ends_with(".png") || name.ends_with(".bmp"));
 }
 
-// The bin index of the first package that config.ini gives `app_id` to, or 0.
-std::size_t claiming_package(const BinList& packages, const std::string& app_id) {
-    for (std::size_t k = 0; k < packages.count(); ++k) {
+// The bin index of the first package that config.ini gives `app_id` to, or 0; each id is looked
+// for once, however many pictures and slots carry it.
+std::size_t claiming_package(const BinList& packages, const std::string& app_id,
+                             std::map<std::string, std::size_t>& claims) {
+    const auto [claim, added] = claims.emplace(app_id, 0);
+    for (std::size_t k = 0; added && k < packages.count(); ++k) {
         if (packages.records()[k].app_list.find(app_id) != std::string::npos) {
-            return k + 1;
+            claim->second = k + 1;
+            break;
         }
     }
-    return 0;
+    return claim->second;
 }
 
 }  // namespace
@@ -83,12 +90,16 @@ void WorkspaceComparison::compare(const Slot& slot, const DecodedPicture& pictur
 void WorkspaceComparison::compare_check_file(const Slot& slot, const DecodedPicture& picture,
                                              Problems& problems) {
     const std::string shown = "temp/image_unzip/" + slot.name;
-    const std::optional<std::string> file =
-        read_whole_file(path_in(path_in(path_in(workspace_, "temp"), "image_unzip"), slot.name));
-    if (!file) {
-        problems.push_back({slot.label(), shown + " is missing"});
+    const WholeFile check =
+        read_whole_file(path_in(path_in(path_in(workspace_, "temp"), "image_unzip"), slot.name),
+                        limits::kCheckFile);
+    if (!check.text) {
+        problems.push_back({slot.label(), shown + (check.problem == "missing or unreadable"
+                                                       ? std::string(" is missing")
+                                                       : ": " + check.problem)});
         return;
     }
+    const std::optional<std::string>& file = check.text;
     const auto* bytes = reinterpret_cast<const uint8_t*>(file->data());
     if (file->size() < kHeaderSize || load_le16(bytes) != kMagicBitmap) {
         problems.push_back({slot.label(), shown + " is not a check file"});
@@ -104,8 +115,14 @@ void WorkspaceComparison::compare_check_file(const Slot& slot, const DecodedPict
                                ", " + shown + " " + size_text(width, height, format)});
         return;
     }
-    const std::string at =
-        first_difference(picture, std::span(bytes + kHeaderSize, file->size() - kHeaderSize));
+    const std::size_t pixel_bytes = file->size() - kHeaderSize;
+    if (pixel_bytes != picture.pixels.size()) {
+        problems.push_back({slot.label(), shown + " holds " + std::to_string(pixel_bytes) +
+                                              " pixel bytes, the package's picture " +
+                                              std::to_string(picture.pixels.size())});
+        return;
+    }
+    const std::string at = first_difference(picture, std::span(bytes + kHeaderSize, pixel_bytes));
     if (!at.empty()) {
         problems.push_back(
             {slot.label(), "the package holds other pixels than " + shown + ", first at " + at});
@@ -172,12 +189,13 @@ void WorkspaceComparison::compare_rest(const std::vector<Slot>& slots,
                                        Problems& problems) const {
     std::set<std::string> packed;
     std::set<std::string> apps_seen;
+    std::map<std::string, std::size_t> claims;
     for (const Slot& slot : slots) {
         packed.insert(slot.name);
         if (!apps_seen.insert(slot.app_id).second) {
             continue;
         }
-        const std::size_t claimed = claiming_package(packages_, slot.app_id);
+        const std::size_t claimed = claiming_package(packages_, slot.app_id, claims);
         const std::string now =
             claimed == 0 ? std::string("no package") : packages_.records()[claimed - 1].name;
         if (now != slot.package) {
@@ -190,20 +208,28 @@ void WorkspaceComparison::compare_rest(const std::vector<Slot>& slots,
         if (!is_picture_file_name(name) || packed.contains(name)) {
             continue;
         }
-        const std::size_t claimed = claiming_package(packages_, name.substr(0, 4));
+        const std::size_t claimed = claiming_package(packages_, name.substr(0, 4), claims);
         if (claimed != 0) {
-            problems.push_back({packages_.records()[claimed - 1].name + " " + name,
-                                "image/" + name + " is in no package (added after packing?)"});
+            problems.push_back(
+                {packages_.records()[claimed - 1].name + " " + shown(name),
+                 "image/" + shown(name) + " is in no package (added after packing?)"});
         }
     }
+    std::map<std::string, std::vector<const BinRecord*>> records;
+    for (const BinRecord& record : packages_.records()) {
+        records[record.name].push_back(&record);
+    }
     for (const PackageFile& file : packages) {
-        for (const BinRecord& record : packages_.records()) {
-            const auto& wanted = record.header.bytes;
-            if (record.name == file.name && file.header_length == kHeaderSize &&
-                !std::equal(file.header.begin() + 4, file.header.end(), wanted.begin() + 4)) {
-                problems.push_back({file.name, "version " + version_text(file.header) +
-                                                   " in its header, config.ini now gives " +
-                                                   version_text(wanted)});
+        const auto named = records.find(file.name);
+        if (named == records.end() || file.header_length != kHeaderSize) {
+            continue;
+        }
+        for (const BinRecord* record : named->second) {
+            const auto& wanted = record->header.bytes;
+            if (!std::equal(file.header.begin() + 4, file.header.end(), wanted.begin() + 4)) {
+                problems.push_back({shown(file.name), "version " + version_text(file.header) +
+                                                          " in its header, config.ini now gives " +
+                                                          version_text(wanted)});
             }
         }
     }

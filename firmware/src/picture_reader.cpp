@@ -133,6 +133,11 @@ PictureResult read_picture(const PictureReader& reader, uint16_t app, uint16_t p
         fail(result, PictureStatus::kBufferTooSmall);
         return result;
     }
+    // Without a read function no byte can be had; calling it would stop the device.
+    if (reader.read == nullptr) {
+        fail(result, PictureStatus::kReadFailed);
+        return result;
+    }
     // A slot that runs past 4 GiB cannot be in a package whose offsets are 32 bits.
     if (slot->size - 1 > UINT32_MAX - slot->offset) {
         fail(result, PictureStatus::kReadFailed);

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <limits>
 #include <utility>
 
 #include "platform/platform.h"
@@ -132,6 +133,13 @@ std::optional<uint64_t> File::length() {
         return std::nullopt;
     }
     return static_cast<uint64_t>(end);
+}
+
+bool File::seek(uint64_t offset) {
+    if (stream_ == nullptr || offset > static_cast<uint64_t>(std::numeric_limits<int64_t>::max())) {
+        return false;
+    }
+    return seek_offset(stream_, static_cast<int64_t>(offset), SEEK_SET);
 }
 
 bool File::close() {

@@ -118,6 +118,9 @@ class File {
     // the file is not open or a seek fails.
     [[nodiscard]] std::optional<uint64_t> length();
 
+    // Moves the read position to `offset` bytes from the start. False when the seek fails.
+    [[nodiscard]] bool seek(uint64_t offset);
+
     // Flushes and closes. False when this or any earlier write failed, and for a file that is
     // not open.
     [[nodiscard]] bool close();

@@ -189,6 +189,11 @@ TEST(FirmwareKit, EveryFailureHasItsOwnResult) {
             EXPECT_EQ(result.package, c.package);
         }
     }
+    Bytes chunk(8);
+    Bytes row(64);
+    const PictureReader no_read{nullptr,    nullptr,    chunk.data(), chunk.size(),
+                                row.data(), row.size(), keep_row};
+    EXPECT_EQ(framestow::firmware::read_picture(no_read, 1, 1).status, PictureStatus::kReadFailed);
 }
 
 TEST(FirmwareKit, SnprintfSFailsRatherThanCutTheText) {

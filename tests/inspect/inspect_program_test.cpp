@@ -3,6 +3,7 @@
 // extracts, and its exit statuses.
 #include <gtest/gtest.h>
 #include <png.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -224,6 +225,26 @@ TEST(InspectProgram, WritesNoFileThroughAPlantedLink) {
     }
 }
 
+// `text` with the first `from` replaced by `to`.
+std::string replaced(std::string text, const std::string& from, const std::string& to) {
+    const std::size_t at = text.find(from);
+    EXPECT_NE(at, std::string::npos) << from;
+    return at == std::string::npos ? text : text.replace(at, from.size(), to);
+}
+
+void edit_text(const fs::path& path, const std::string& from, const std::string& to) {
+    testing::write_text(path, replaced(testing::read_text(path), from, to));
+}
+
+std::size_t count_of(const std::string& text, const std::string& needle) {
+    std::size_t count = 0;
+    for (std::size_t at = text.find(needle); at != std::string::npos;
+         at = text.find(needle, at + 1)) {
+        ++count;
+    }
+    return count;
+}
+
 // The demo, packed, then broken in one way; what verify prints for it, and its exit status.
 TEST(InspectProgram, VerifyNamesWhatDisagreesInBrokenOutputs) {
     struct Case {
@@ -366,6 +387,52 @@ TEST(InspectProgram, VerifyNamesWhatDisagreesInBrokenOutputs) {
                  "ErrorID=7 (0x7) Line number=6: XMLElement name=image_item"};
          },
          1},
+        {"a package line's size lowered by one",
+         [&](PackedDemo& demo) {
+             const std::string length = size_of(demo.workspace.output("gui02.bin"));
+             const std::string lowered = std::to_string(std::stoull(length) - 1);
+             std::string text = testing::read_text(cpp(demo));
+             const std::string line = "1.0.2.3  size = " + length;
+             text.replace(text.find(line), line.size(), "1.0.2.3  size = " + lowered);
+             testing::write_text(cpp(demo), text);
+             const std::string at =
+                 " (BitmapMapping.cpp line " + line_of(cpp(demo), "// gui02.bin:") + ")";
+             return Lines{"gui02.bin: the file is " + length +
+                              " bytes, BitmapMapping.cpp says size = " + lowered + at,
+                          "gui02.bin: its entries end at byte " + length +
+                              ", its package line says size = " + lowered + at};
+         },
+         1},
+        {"byte 3 of a package header cleared",
+         [](PackedDemo& demo) {
+             Bytes package = testing::read_bytes(demo.workspace.output("gui01.bin"));
+             package[3] = 0x00;
+             testing::write_bytes(demo.workspace.output("gui01.bin"), package);
+             return Lines{"gui01.bin: its header begins 55 55 55 00, not 55 55 55 55"};
+         },
+         1},
+        {"the first version byte of one package and the last of another changed in config.ini "
+         "after packing",
+         [](PackedDemo& demo) {
+             const fs::path config = demo.workspace.root() / "config.ini";
+             edit_text(config, "version=1.0.0.1", "version=2.0.0.1");
+             edit_text(config, "version=1.0.2.3", "version=1.0.2.4");
+             return Lines{"gui01.bin: version 1.0.0.1 in its header, config.ini now gives 2.0.0.1",
+                          "gui02.bin: version 1.0.2.3 in its header, config.ini now gives 1.0.2.4"};
+         },
+         1},
+        {"4 bytes appended to a check file",
+         [](PackedDemo& demo) {
+             const fs::path check = demo.workspace.staged("image_unzip", "A003_001.png");
+             Bytes bytes = testing::read_bytes(check);
+             const std::size_t pixel_bytes = bytes.size() - 8;
+             bytes.insert(bytes.end(), {1, 2, 3, 4});
+             testing::write_bytes(check, bytes);
+             return Lines{"gui02.bin A003_001.png: temp/image_unzip/A003_001.png holds " +
+                          std::to_string(pixel_bytes + 4) + " pixel bytes, the package's picture " +
+                          std::to_string(pixel_bytes)};
+         },
+         1},
         {"a BitmapMapping.cpp that framestow did not write",
          [&](PackedDemo& demo) {
              testing::write_text(cpp(demo), "int main() { return 0; }\n");
@@ -392,6 +459,157 @@ TEST(InspectProgram, VerifyNamesWhatDisagreesInBrokenOutputs) {
         }
         EXPECT_EQ(printed, expected);
         EXPECT_EQ(verify.exit_status, c.exit_status);
+    }
+}
+
+// Output folders made hostile, as a crafted archive or a damaged copy gives them: each command
+// refuses what a compiler or the firmware would read otherwise, never waits on a FIFO or grows
+// without bound (a guard ends a run after a minute), and prints no byte of the folder raw.
+TEST(InspectProgram, HostileFoldersAreRefusedOrQuoted) {
+    struct Case {
+        const char* fault;
+        std::function<void(PackedDemo&)> plant;
+        // The command's arguments: OUTPUT is the output folder, @name a path in the workspace.
+        std::vector<std::string> args;
+        int exit_status;
+        std::string needle;  // what standard output or standard error must hold
+        std::function<void(PackedDemo&)> also = {};
+    };
+    // Plants: a text replaced in a file of the output folder, a file given another length or
+    // replaced by something that is no regular file, the output folder copied under a name.
+    using Plant = std::function<void(PackedDemo&)>;
+    const auto edit = [](std::string file, std::string from, std::string to) -> Plant {
+        return [=](PackedDemo& demo) { edit_text(demo.workspace.output(file), from, to); };
+    };
+    const auto resize = [](std::string file, uint64_t size) -> Plant {
+        return [=](PackedDemo& demo) { fs::resize_file(demo.workspace.output(file), size); };
+    };
+    const auto fifo_as = [](std::string file) -> Plant {
+        return [=](PackedDemo& demo) {
+            fs::remove(demo.workspace.output(file));
+            EXPECT_EQ(::mkfifo(demo.workspace.output(file).c_str(), 0600), 0);
+        };
+    };
+    const auto copy_as = [](std::string name) -> Plant {
+        return [=](PackedDemo& demo) { fs::copy(demo.output(), demo.workspace.root() / name); };
+    };
+    const auto page = [](PackedDemo& demo) {
+        return testing::read_text(demo.workspace.root() / "page.html");
+    };
+    const std::string cpp = "BitmapMapping.cpp";
+    const std::string long_name = "A001_002" + std::string(600, 'x') + ".png";
+    const Case cases[] = {
+        {"an offset written in octal, which the compiler reads as another number",
+         edit(cpp, "    { 8, ", "    { 010, "),
+         {"verify", "OUTPUT"},
+         2,
+         "a number with a leading zero, which a compiler reads as octal"},
+        {"the opening comment closed early and followed by a define",
+         edit(cpp, " * Author: Framestow\r\n",
+              " * Author: Framestow */\r\n#define snprintf_s(b, n, c, f, i) 0\r\n/*\r\n"),
+         {"verify", "OUTPUT"},
+         2,
+         "its opening comment differs from framestow's, found \" * Author: Framestow */\""},
+        {"a FIFO as BitmapMapping.cpp",
+         fifo_as(cpp),
+         {"verify", "OUTPUT"},
+         2,
+         "BitmapMapping.cpp: missing or unreadable in "},
+        {"a link to an endless device as BitmapMapping.cpp",
+         [&](PackedDemo& demo) {
+             fs::remove(demo.workspace.output(cpp));
+             fs::create_symlink("/dev/zero", demo.workspace.output(cpp));
+         },
+         {"list", "OUTPUT"},
+         2,
+         "BitmapMapping.cpp: missing or unreadable in "},
+        {"a FIFO named like a package",
+         fifo_as("gui09.bin"),
+         {"verify", "OUTPUT"},
+         0,
+         "verify: no problems"},
+        {"a BitmapMapping.xml larger than framestow writes",
+         resize("BitmapMapping.xml", 300'000'000),
+         {"verify", "OUTPUT"},
+         1,
+         "BitmapMapping.xml: 300000000 bytes, more than the "},
+        {"terminal controls in an app_id of BitmapMapping.xml",
+         edit("BitmapMapping.xml", "app_id=\"A003\"",
+              "app_id=\"A003\x1b[2K\rverify: no problems\""),
+         {"verify", "OUTPUT"},
+         1,
+         "app \"A003?[2K?verify: no problems\", which BitmapMapping.cpp places in no package"},
+        {"terminal controls in the name of a stray package file",
+         [](PackedDemo& demo) {
+             testing::write_text(demo.workspace.output("gui\x1b[2J.bin"), "UUUU\x01\x00\x00\x01");
+         },
+         {"verify", "OUTPUT"},
+         1,
+         "\"gui?[2J.bin\": in the output folder, but BitmapMapping.cpp names no such package"},
+        {"list --json on a folder whose name is not UTF-8",
+         copy_as("out\xff"),
+         {"list", "@out\xff", "--json"},
+         0,
+         "out\\\\xFF\","},
+        {"two slots of one name to extract",
+         edit(cpp, "// 1: A001_002.png", "// 1: A001_001.png"),
+         {"extract", "OUTPUT", "@x"},
+         1,
+         "gui01.bin A001_001.png: another slot of that name was extracted already",
+         [](PackedDemo& demo) {
+             EXPECT_EQ(std::distance(fs::directory_iterator(demo.workspace.root() / "x"), {}), 6);
+         }},
+        {"a name longer than a row of list",
+         edit(cpp, "A001_002.png =", long_name + " ="),
+         {"list", "OUTPUT"},
+         0,
+         long_name + " gui01.bin "},
+        {"a cut package to list",
+         resize("gui02.bin", 100),
+         {"list", "OUTPUT"},
+         1,
+         "gui02.bin A003_001.png: its bytes lie past the end of gui02.bin"},
+        {"package sections in another order to report",
+         [&](PackedDemo& demo) {
+             const std::string text = testing::read_text(demo.workspace.output(cpp));
+             const std::size_t first = text.find("// gui01.bin\r\n");
+             const std::size_t second = text.find("// gui02.bin\r\n");
+             const std::size_t end = text.find("// Count = 0");
+             testing::write_text(demo.workspace.output(cpp),
+                                 text.substr(0, first) + text.substr(second, end - second) +
+                                     text.substr(first, second - first) + text.substr(end));
+         },
+         {"report", "OUTPUT", "-o", "@page.html"},
+         1,
+         "BitmapMapping.xml: its app elements stand in another order",
+         [&](PackedDemo& demo) { EXPECT_EQ(count_of(page(demo), "data:image/png;base64,"), 7u); }},
+        {"an output folder whose path holds & to report",
+         copy_as("a&b"),
+         {"report", "@a&b", "-o", "@page.html"},
+         0,
+         "report: ",
+         [&](PackedDemo& demo) {
+             EXPECT_EQ(count_of(page(demo), "a&amp;b"), 2u);
+             EXPECT_EQ(count_of(page(demo), "a&b"), 0u);
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.fault);
+        PackedDemo demo;
+        c.plant(demo);
+        std::vector<std::string> args = {"60", FRAMESTOW_INSPECT};
+        for (const std::string& arg : c.args) {
+            args.push_back(arg == "OUTPUT"        ? demo.output()
+                           : arg.starts_with("@") ? (demo.workspace.root() / arg.substr(1)).string()
+                                                  : arg);
+        }
+        const ProcessResult run = testing::run_program("timeout", args, demo.workspace.root());
+        EXPECT_EQ(run.exit_status, c.exit_status) << run.out << run.err;
+        EXPECT_NE((run.out + run.err).find(c.needle), std::string::npos) << run.out << run.err;
+        EXPECT_EQ((run.out + run.err).find_first_of("\x1b\r"), std::string::npos);
+        if (c.also) {
+            c.also(demo);
+        }
     }
 }
 

@@ -125,8 +125,16 @@ TEST(InspectReaders, RefuseASourceThatIsNotOurs) {
          "line 1: not a BitmapMapping.cpp written by framestow: it does not begin with "
          "framestow's comment"},
         {replaced(cpp, "created by Framestow tool", "created by hand"),
-         "line 1: not a BitmapMapping.cpp written by framestow: its opening comment lacks "
-         "framestow's description line"},
+         "line 3: not a BitmapMapping.cpp written by framestow: its opening comment differs "
+         "from framestow's, found \" * Description: Bitmap Mappings, this file is created by "
+         "han...\""},
+        {replaced(cpp, " * Author: Framestow\r\n", " * Author: Framestow */ #define X 1\r\n"),
+         "line 4: not a BitmapMapping.cpp written by framestow: its opening comment differs "
+         "from framestow's, found \" * Author: Framestow */ #define X 1\""},
+        {replaced(cpp, "{ 108, 40 }", "{ 0154, 40 }"),
+         "line " + line_of(cpp, row) +
+             ": a number with a leading zero, which a compiler reads as octal: \"    { 0154, 40 "
+             "} // 2: A001_003.png = { offset, size }\""},
         {replaced(cpp, "#define MAX_NAME_LEN 16", "#define MAX_NAME_LEN 32"),
          "line 12: expected \"#define MAX_NAME_LEN 16\", found \"#define MAX_NAME_LEN 32\""},
         {replaced(cpp, "version = 1.0.2.3", "version = 1.0.2"),
@@ -336,7 +344,7 @@ TEST(InspectChecks, ComparePackageFilesWithTheSource) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.fault);
-        EXPECT_EQ(lines_of(check_package_files(source, c.files)), c.problems);
+        EXPECT_EQ(lines_of(check_package_files(source, c.files).problems), c.problems);
     }
 }
 

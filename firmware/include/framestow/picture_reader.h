@@ -46,7 +46,7 @@ enum class PictureStatus {
     kDecoded,         // every row went to the sink
     kNoSuchPicture,   // GetPngOffset knows no such application and picture number
     kPlaceholder,     // the picture number is in the table but has no picture (size 0)
-    kReadFailed,      // the read function gave fewer bytes than asked
+    kReadFailed,      // the read function gave fewer bytes than asked, or there is none
     kBufferTooSmall,  // no chunk buffer, no row buffer, or a row buffer shorter than one row
     kDecodeFailed,    // the bytes are not a whole, well-formed picture: see decoder_status
 };
