@@ -37,7 +37,7 @@ const BenchPicture& picture(int kind, int size_index) {
                          PictureHeader{kMagicBitmap, kFormat32, static_cast<uint16_t>(width),
                                        static_cast<uint16_t>(height)});
     p.bitmap.insert(p.bitmap.end(), pixels.begin(), pixels.end());
-    p.info = ImageBitmap{p.bitmap, width, height, kPictureKindPng};
+    p.info = ImageBitmap{p.bitmap, width, height, kPictureKindPng, true};
     return p;
 }
 

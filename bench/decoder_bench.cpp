@@ -57,7 +57,8 @@ const Picture& picture(const benchmark::State& state, bool block_form) {
                              PictureHeader{kMagicBitmap, kFormat32, static_cast<uint16_t>(p.width),
                                            static_cast<uint16_t>(p.height)});
         bitmap.insert(bitmap.end(), pixels.begin(), pixels.end());
-        p.image = compress(ImageBitmap{bitmap, p.width, p.height, kPictureKindPng}, block_form);
+        p.image =
+            compress(ImageBitmap{bitmap, p.width, p.height, kPictureKindPng, true}, block_form);
         p.pixels = pixels;
     }
     return p;

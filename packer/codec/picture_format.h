@@ -51,6 +51,9 @@ struct ImageBitmap {
     int32_t width = 0;
     int32_t height = 0;
     int32_t picture_kind = 0;
+    // 32-bit pixels of a PNG with alpha lie blue, green, red, alpha; those of one without lie
+    // red, green, blue, 0xFF.
+    bool blue_first = false;
 
     // Header plus pixel bytes; a loaded picture always fits a picture buffer.
     int32_t size() const { return static_cast<int32_t>(bytes.size()); }

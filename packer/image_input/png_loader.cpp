@@ -186,6 +186,7 @@ int read_png_file(const PngReadStructs& structs, ByteSource& source, PictureBuff
     // Palette to RGB (with alpha where a transparency chunk exists), low bit depths widened,
     // 16-bit samples cut to 8 bits, and red and blue swapped where there is alpha.
     const bool alpha = has_alpha(png, info);
+    bitmap.blue_first = alpha;
     const bool transformed = run_guarded(png, [&] {
         png_set_expand(png);
         png_set_strip_16(png);

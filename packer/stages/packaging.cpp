@@ -2,6 +2,7 @@
 
 #include <tinyxml2.h>
 
+#include <charconv>
 #include <iostream>
 #include <vector>
 
@@ -37,6 +38,28 @@ bool package_one_bin(BinList& bins, const std::string& zip_folder, StagedOutput&
     generate_bin_mapping_section(mapping.package_tables, bins, entries);
     add_bin_mapping_xml(mapping.xml, entries);
     return sound;
+}
+
+// Whether the written package keeps to the max_size of its section, a decimal number of bytes;
+// a package over it, or a max_size that is no such number, has its line.
+bool within_max_size(const std::string& config_path, const BinRecord& record) {
+    const std::string text = platform::read_ini_value(config_path, record.name, "max_size");
+    if (text.empty()) {
+        return true;
+    }
+    uint64_t limit = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), limit);
+    if (error != std::errc{} || end != text.data() + text.size()) {
+        std::cout << "generateBinFile: " << record.name << " has max_size = " << text
+                  << ", not a number of bytes" << std::endl;
+        return false;
+    }
+    if (record.size > limit) {
+        std::cout << "generateBinFile: " << record.name << " is " << record.size
+                  << " bytes, more than max_size = " << limit << std::endl;
+        return false;
+    }
+    return true;
 }
 
 void report_unsaved(const std::string& final_path) {
@@ -95,10 +118,11 @@ void explain_missing_packages(const std::string& config_path, const BinList& bin
 }
 
 // Writes every output file under a temporary name, adding each to `outputs` as it is created.
-// False when data was lost on the way; every output has been written as far as it could be then.
+// False when data was lost on the way or a package is over its max_size; every output has been
+// written as far as it could be then.
 bool write_outputs(const std::vector<std::string>& names, BinList& bins,
-                   const std::string& zip_folder, const std::string& output_folder,
-                   std::vector<StagedOutput>& outputs) {
+                   const std::string& config_path, const std::string& zip_folder,
+                   const std::string& output_folder, std::vector<StagedOutput>& outputs) {
     MappingOutputs mapping;
     create_mapping_xml(mapping.xml);
     // The output folder already ends with a separator, so the file names join it directly.
@@ -111,6 +135,7 @@ bool write_outputs(const std::vector<std::string>& names, BinList& bins,
         }
         outputs.push_back(stage_output(output_folder + package_file_name(bin_index)));
         sound = package_one_bin(bins, zip_folder, outputs.back(), bin_files, mapping) && sound;
+        sound = within_max_size(config_path, bins.record(k)) && sound;
     }
 
     outputs.push_back(stage_output(output_folder + "BitmapMapping.cpp"));
@@ -144,7 +169,7 @@ int generateBinFile(const std::string& working_path, const std::string& zip_fold
     outputs.reserve(bins.count() + 2);
     try {
         // Nothing in the output folder changes unless the whole stage succeeded.
-        if (write_outputs(names, bins, zip_folder, output_folder, outputs) &&
+        if (write_outputs(names, bins, config_path, zip_folder, output_folder, outputs) &&
             move_into_place(outputs)) {
             return 0;
         }

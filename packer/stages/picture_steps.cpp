@@ -4,6 +4,7 @@
 #include <sstream>
 #include <string_view>
 
+#include "colour/rgb565_conversion.h"
 #include "image_input/bmp_loader.h"
 #include "image_input/byte_source.h"
 #include "image_input/png_loader.h"
@@ -90,6 +91,20 @@ LoadedPicture load_picture(const PictureJob& job, PictureBuffer& buffer) {
     loaded.messages = messages.str();
     loaded.errors = errors.str() + refusal_reason(job, loaded);
     return loaded;
+}
+
+// A PNG picture's colours as its settings choose; a bad value fails the load with its line.
+void apply_picture_colour(const PictureJob& job, PictureBuffer& buffer, LoadedPicture& loaded) {
+    if (!job.colour.error.empty()) {
+        loaded.messages += job.colour.error + '\n';
+        loaded.result = -1;
+        return;
+    }
+    if (apply_colour_choice(job.colour.choice, buffer, loaded.bitmap) ==
+        ColourOutcome::kTransparentKept) {
+        loaded.errors += "LoadPngImage: " + job.source_path +
+                         " has transparent pixels and no background: kept as 32-bit pixels\n";
+    }
 }
 
 // ---- On disk ----
@@ -245,6 +260,7 @@ PictureJob make_picture_job(const std::string& working_path, const std::string& 
         working_path + path_literal("\\temp\\image_bitmap\\") + name,
         working_path + path_literal("\\temp\\image_zip\\") + name,
         working_path + path_literal("\\temp\\image_unzip\\") + name,
+        {},
     };
 }
 
@@ -264,6 +280,9 @@ PreparedPicture prepare_picture(const PictureJob& job, const CodecSettings& sett
                                 PictureBuffers& buffers) {
     PreparedPicture picture;
     picture.load = load_picture(job, buffers.bitmap);
+    if (picture.load.result == 0 && !picture.load.read_as_bmp) {
+        apply_picture_colour(job, buffers.bitmap, picture.load);
+    }
     if (picture.load.result != 0) {
         return picture;
     }

@@ -7,6 +7,7 @@
 #include "codec/codec.h"
 #include "codec/compression_settings.h"
 #include "codec/picture_format.h"
+#include "stages/settings.h"
 
 // One picture's way through the preparation stage, in three steps. prepare_picture does all the
 // work in memory: it reads the picture file, decodes it, compresses it and checks it by decoding
@@ -22,6 +23,7 @@ struct PictureJob {
     std::string bitmap_path;
     std::string compressed_path;
     std::string check_path;
+    PictureColour colour;  // applies when the PNG loader read the picture
 };
 
 PictureJob make_picture_job(const std::string& working_path, const std::string& name);
@@ -56,8 +58,8 @@ struct StagedPicture {
     StagingRecord record;
 };
 
-// Loads, compresses and checks the picture of `job` in `buffers`, stopping at the first step
-// that fails.
+// Loads, converts (as the job's colour choice says), compresses and checks the picture of `job`
+// in `buffers`, stopping at the first step that fails.
 [[nodiscard]] PreparedPicture prepare_picture(const PictureJob& job, const CodecSettings& settings,
                                               PictureBuffers& buffers);
 

@@ -250,8 +250,10 @@ int prepare_zip_files(const std::string& working_path) {
     // Read once for the run: config.ini does not change while the packer works.
     const CodecSettings settings = read_codec_settings(working_path + path_literal("\\config.ini"));
     PictureList pictures{names, {}, settings};
+    ColourSettingsReader colours(working_path + path_literal("\\config.ini"));
     for (const std::string& name : names) {
         pictures.jobs.push_back(make_picture_job(working_path, name));
+        pictures.jobs.back().colour = colours.read(name);
     }
     const unsigned workers =
         std::min<std::size_t>(worker_count(platform::environment_value("FRAMESTOW_JOBS"),

@@ -1,9 +1,11 @@
 #pragma once
 
+#include <map>
 #include <string>
 #include <string_view>
 
 #include "codec/compression_settings.h"
+#include "colour/colour_choice.h"
 
 namespace framestow {
 
@@ -19,5 +21,33 @@ std::string read_config_value(const std::string& config_path, std::string_view s
 
 // Both compression sections, read once for the run.
 CodecSettings read_codec_settings(const std::string& config_path);
+
+// A PNG picture's colour choice, or the line that names its first bad value.
+struct PictureColour {
+    ColourChoice choice;
+    std::string error;  // empty when every value that applies is one its key takes
+};
+
+// Reads the colour keys of the settings file for each picture: for each key, the picture's own
+// section ([A001_003.png]) wins over its application's ([A001]), which wins over [png]. The
+// [png] and application sections are read once each.
+class ColourSettingsReader {
+  public:
+    explicit ColourSettingsReader(std::string config_path) : config_path_(std::move(config_path)) {}
+
+    PictureColour read(const std::string& picture_name);
+
+  private:
+    struct SectionValues {
+        std::string pixel_format;
+        std::string dither;
+        std::string background;
+    };
+    SectionValues read_section(const std::string& section) const;
+    const SectionValues& cached_section(const std::string& section);
+
+    std::string config_path_;
+    std::map<std::string, SectionValues> cache_;
+};
 
 }  // namespace framestow

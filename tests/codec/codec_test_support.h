@@ -23,7 +23,8 @@ inline ImageBitmap put_picture(std::span<uint8_t> bitmap, uint16_t format, uint1
     store_picture_header(bitmap.data(), PictureHeader{kMagicBitmap, format, width, height});
     std::copy(pixels.begin(), pixels.end(), bitmap.begin() + kPictureHeaderSize);
     const int32_t kind = format == kFormat32 ? kPictureKindPng : kPictureKindBmp;
-    return ImageBitmap{bitmap.first(kPictureHeaderSize + pixels.size()), width, height, kind};
+    return ImageBitmap{bitmap.first(kPictureHeaderSize + pixels.size()), width, height, kind,
+                       false};
 }
 
 // `count` 32-bit pixels of `value`, in pixel byte order.

@@ -23,7 +23,8 @@ class FirmwareOnEmulatedCore : public ::testing::TestWithParam<EmulatedCore> {};
 
 TEST_P(FirmwareOnEmulatedCore, EveryPictureDecodesToItsCheckFile) {
     const WorkspaceCase cases[] = {{"demo", fill_demo_workspace},
-                                   {"varied", fill_varied_workspace}};
+                                   {"varied", fill_varied_workspace},
+                                   {"colour", fill_colour_workspace}};
     // One build folder for both workspaces: the second build only compiles its own mapping.
     TempFolder build;
     for (const WorkspaceCase& workspace_case : cases) {

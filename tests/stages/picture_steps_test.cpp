@@ -313,8 +313,11 @@ TEST(LoadStep, BitmapFilesAndVerdicts) {
         if (c.file) {
             testing::write_bytes(source, *c.file);
         }
-        const PictureJob job{source, c.bitmap_path, (folder.path() / "zip").string(),
-                             (folder.path() / "check").string()};
+        const PictureJob job{source,
+                             c.bitmap_path,
+                             (folder.path() / "zip").string(),
+                             (folder.path() / "check").string(),
+                             {}};
         CoutCapture capture;
         EXPECT_EQ(commit_picture(job, prepare_picture(job, CodecSettings{}, buffers), buffers), -1);
         EXPECT_EQ(capture.text(), c.out);

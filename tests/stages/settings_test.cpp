@@ -59,5 +59,57 @@ TEST(CompressionSettingsTest, SectionsAreReadAllOrNothing) {
     }
 }
 
+TEST(ColourSettingsTest, MostSpecificSectionWinsForEachKey) {
+    const char* const layered =
+        "[png]\npixel_format=565\ndither=1\nbackground=#FFFFFF\n"
+        "[a001]\nDITHER=0\n"
+        "[A001_002.PNG]\npixel_format=8888\nbackground=#102030\n";
+    const struct {
+        const char* config;
+        const char* picture;
+        ColourChoice choice;
+        const char* error;
+    } cases[] = {
+        {"", "A001_001.png", {}, ""},
+        {layered, "A002_001.png", {true, true, Rgb{255, 255, 255}}, ""},
+        {layered, "A001_001.png", {true, false, Rgb{255, 255, 255}}, ""},
+        {layered, "A001_002.png", {false, false, Rgb{0x10, 0x20, 0x30}}, ""},
+        {"[png]\npixel_format= 565abc\ndither=+1\n", "A001_001.png", {true, true, {}}, ""},
+        {"[png]\npixel_format=16\n",
+         "A001_001.png",
+         {},
+         "LoadPngImage ERR: A001_001.png: pixel_format = 16 in [png] is not 8888 or 565"},
+        {"[png]\ndither=2\n[A001]\ndither=-1\n",
+         "A001_001.png",
+         {},
+         "LoadPngImage ERR: A001_001.png: dither = -1 in [A001] is not 0 or 1"},
+        {"[png]\ndither=2\n[A001]\ndither=-1\n",
+         "A002_001.png",
+         {},
+         "LoadPngImage ERR: A002_001.png: dither = 2 in [png] is not 0 or 1"},
+        {"[A001_001.png]\nbackground=#12345G\n",
+         "A001_001.png",
+         {},
+         "LoadPngImage ERR: A001_001.png: background = #12345G in [A001_001.png] is not #RRGGBB"},
+        {"[A001_001.png]\nbackground=123456\n",
+         "A001_001.png",
+         {},
+         "LoadPngImage ERR: A001_001.png: background = 123456 in [A001_001.png] is not #RRGGBB"},
+    };
+    for (const auto& c : cases) {
+        TempFolder folder;
+        const fs::path config = folder.path() / "config.ini";
+        write_text(config, c.config);
+        ColourSettingsReader reader(config.string());
+        const PictureColour colour = reader.read(c.picture);
+        EXPECT_EQ(colour.error, c.error) << c.config << c.picture;
+        if (colour.error.empty()) {
+            EXPECT_EQ(colour.choice.rgb565, c.choice.rgb565) << c.config << c.picture;
+            EXPECT_EQ(colour.choice.dither, c.choice.dither) << c.config << c.picture;
+            EXPECT_EQ(colour.choice.background, c.choice.background) << c.config << c.picture;
+        }
+    }
+}
+
 }  // namespace
 }  // namespace framestow

@@ -108,7 +108,38 @@ PngOptions png_options(PngColour colour, int bit_depth, bool interlaced, bool tr
     return options;
 }
 
+const char* const kColourConfig =
+    "[png]\npixel_format=565\n[A001]\ndither=1\n[A002]\nbackground=#204060\n"
+    "[gui01.bin]\nname=gui01.bin\nversion=1.0.0.1\napp_list=A001,A002,A003\n";
+
+// A diagonal gradient, opaque or with an alpha ramp.
+Bytes gradient_rgba(uint16_t width, uint16_t height, bool ramp) {
+    Bytes rgba;
+    for (uint16_t y = 0; y < height; ++y) {
+        for (uint16_t x = 0; x < width; ++x) {
+            rgba.insert(rgba.end(),
+                        {static_cast<uint8_t>(x * 255 / width),
+                         static_cast<uint8_t>(y * 255 / height), static_cast<uint8_t>((x + y) * 7),
+                         static_cast<uint8_t>(ramp ? x * 255 / width : 0xFF)});
+        }
+    }
+    return rgba;
+}
+
 }  // namespace
+
+FirmwareWorkspace fill_colour_workspace(const PackerWorkspace& workspace) {
+    workspace.write_config(kColourConfig);
+    const PngOptions rgb = png_options(PngColour::kRgb, 8, false, false);
+    const PngOptions rgba = png_options(PngColour::kRgba, 8, false, false);
+    write_png(workspace.image("A001_001.png"), 15, 7, gradient_rgba(15, 7, false), rgb);
+    write_png(workspace.image("A001_002.png"), 40, 30, gradient_rgba(40, 30, false), rgba);
+    write_png(workspace.image("A002_001.png"), 9, 5, gradient_rgba(9, 5, true), rgba);
+    write_png(workspace.image("A003_001.png"), 11, 3, gradient_rgba(11, 3, false), rgb);
+    write_png(workspace.image("A003_002.png"), 5, 5, gradient_rgba(5, 5, true), rgba);
+    // The check files give the pixels to expect.
+    return {{{1, {2, "gui01.bin"}}, {2, {1, "gui01.bin"}}, {3, {2, "gui01.bin"}}}, 3, 2, {}};
+}
 
 FirmwareWorkspace fill_demo_workspace(const PackerWorkspace& workspace) {
     const fs::path demo = FRAMESTOW_DEMO_DIR;

@@ -36,4 +36,8 @@ FirmwareWorkspace fill_demo_workspace(const PackerWorkspace& workspace);
 // and A006 no package.
 FirmwareWorkspace fill_varied_workspace(const PackerWorkspace& workspace);
 
+// PNG pictures stored as RGB565: A001 dithered, A002 composited onto a background, A003 rounded
+// and one picture with transparent pixels kept at 32 bits; most of odd pixel counts.
+FirmwareWorkspace fill_colour_workspace(const PackerWorkspace& workspace);
+
 }  // namespace framestow::testing
