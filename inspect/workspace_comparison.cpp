@@ -120,7 +120,7 @@ bool WorkspaceComparison::compare_check_file(const Slot& slot, const DecodedPict
         problems.push_back({slot.label(), shown + " holds " + std::to_string(pixel_bytes) +
                                               " pixel bytes, the package's picture " +
                                               std::to_string(picture.pixels.size())});
-        return;
+        return false;
     }
     const std::string at = first_difference(picture, std::span(bytes + kHeaderSize, pixel_bytes));
     if (!at.empty()) {
