@@ -68,8 +68,9 @@ std::string with_root(std::string text, const std::string& root) {
 }
 
 TEST(ColourEndToEnd, KeysChooseEachPicturesPixelsAndMaxSizeGuardsThePackage) {
+    // Standard error's lines begin on a line of their own, after the open progress line.
     const std::string kept =
-        "LoadPngImage: <root>/image/A001_002.png has transparent pixels and no background: kept "
+        "\nLoadPngImage: <root>/image/A001_002.png has transparent pixels and no background: kept "
         "as 32-bit pixels\n";
     const ColourCase cases[] = {
         {"no colour keys",
