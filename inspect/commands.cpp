@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <set>
 
+#include "colour_cost.h"
 #include "inspection.h"
 #include "listing.h"
 #include "png_writer.h"
@@ -68,19 +69,73 @@ void print_warnings(const std::optional<std::string>& workspace, const Inspectio
     }
 }
 
+// The cost of the picture at `index`: pictures come in package order, not slot order.
+PictureCost& measured_at(std::vector<PictureCost>& costs, std::size_t index) {
+    if (costs.size() <= index) {
+        costs.resize(index + 1);
+    }
+    return costs[index];
+}
+
+CostView cost_view(const std::string& workspace, const Inspection& inspection,
+                   const Summary& summary, std::vector<PictureCost> pictures) {
+    pictures.resize(inspection.slots.size());
+    CostView view;
+    view.packages = package_costs(workspace, inspection, summary, pictures);
+    view.pictures = std::move(pictures);
+    return view;
+}
+
+// The report's picture of 4-byte or RGB565 pixels: a thumbnail, or the picture's own size.
+std::string thumbnail_png(const PixelLayout& layout, std::span<const uint8_t> pixels,
+                          bool full_size) {
+    if (full_size) {
+        return encode_png(layout, pixels, PngEffort::kFastest).value_or(std::string());
+    }
+    const ScaledPicture thumbnail = scale_down(layout, pixels);
+    return encode_png(thumbnail.layout, thumbnail.pixels, PngEffort::kFastest)
+        .value_or(std::string());
+}
+
 }  // namespace
 
 int run_list(const ListOptions& options, std::ostream& out, std::ostream& err) {
-    const InspectionResult result = inspect_output(options.output);
+    if (options.workspace) {
+        if (const std::optional<Problem> failure = not_a_workspace(*options.workspace)) {
+            return unusable(*failure, err);
+        }
+    }
+    std::optional<CostMeasurement> measurement;
+    if (options.workspace) {
+        measurement.emplace(*options.workspace, false);
+    }
+    std::vector<PictureCost> picture_costs;
+    const InspectionResult result = inspect_output(
+        options.output, [&](std::size_t index, const Slot& slot, const DecodedPicture& picture) {
+            if (measurement) {
+                measured_at(picture_costs, index) = measurement->measure(slot, picture);
+            }
+        });
     if (!result.inspection) {
         return failed_inspection(options.output, result.failure, err);
     }
     const Inspection& inspection = *result.inspection;
     const Summary summary = summarise(inspection);
+    std::optional<CostView> costs;
+    if (options.workspace) {
+        costs = cost_view(*options.workspace, inspection, summary, std::move(picture_costs));
+    }
     if (options.json) {
-        out << listing_json(inspection, summary).dump(2) << '\n';
+        nlohmann::ordered_json listing = listing_json(inspection, summary);
+        if (costs) {
+            add_cost_json(*costs, listing);
+        }
+        out << listing.dump(2) << '\n';
     } else {
         print_listing(inspection, summary, out);
+        if (costs) {
+            print_cost_listing(inspection, summary, *costs, out);
+        }
     }
     for (std::size_t i = 0; i < inspection.slots.size(); ++i) {
         if (!inspection.facts[i].problem.empty()) {
@@ -222,22 +277,34 @@ int run_report(const ReportOptions& options, std::ostream& out, std::ostream& er
             return unusable(*failure, err);
         }
     }
+    std::optional<CostMeasurement> measurement;
+    if (options.workspace) {
+        measurement.emplace(*options.workspace, true);
+    }
+    std::vector<PictureCost> picture_costs;
+    std::vector<std::string> originals;
     std::vector<std::string> pngs;
     InspectionResult result = inspect_output(
-        options.output, [&](std::size_t index, const Slot&, const DecodedPicture& picture) {
+        options.output, [&](std::size_t index, const Slot& slot, const DecodedPicture& picture) {
             // Pictures come in package order, not slot order: the list only ever grows.
             if (pngs.size() <= index) {
                 pngs.resize(index + 1);
             }
             const PixelLayout layout{picture.pixel_format, picture.width, picture.height};
-            if (options.full_size) {
-                pngs[index] =
-                    encode_png(layout, picture.pixels, PngEffort::kFastest).value_or(std::string());
+            pngs[index] = thumbnail_png(layout, picture.pixels, options.full_size);
+            if (!measurement) {
                 return;
             }
-            const ScaledPicture thumbnail = scale_down(layout, picture.pixels);
-            pngs[index] = encode_png(thumbnail.layout, thumbnail.pixels, PngEffort::kFastest)
-                              .value_or(std::string());
+            PictureCost& cost = measured_at(picture_costs, index);
+            cost = measurement->measure(slot, picture);
+            if (!cost.original.empty()) {
+                if (originals.size() <= index) {
+                    originals.resize(index + 1);
+                }
+                originals[index] = thumbnail_png({kFormat32, picture.width, picture.height},
+                                                 cost.original, options.full_size);
+                cost.original = {};
+            }
         });
     if (!result.inspection) {
         return failed_inspection(options.output, result.failure, err);
@@ -247,9 +314,17 @@ int run_report(const ReportOptions& options, std::ostream& out, std::ostream& er
     const Summary summary = summarise(inspection);
     const Problems warnings =
         options.workspace ? red_first_warnings(*options.workspace, inspection.slots) : Problems();
+    std::optional<ReportCosts> costs;
+    if (options.workspace) {
+        originals.resize(inspection.slots.size());
+        costs = ReportCosts{
+            cost_view(*options.workspace, inspection, summary, std::move(picture_costs)),
+            std::move(originals)};
+    }
     StagedFile page(options.page);
-    write_report_page(inspection, summary, inspection.problems, warnings, pngs,
-                      [&page](std::string_view piece) { page.write(piece); });
+    write_report_page(
+        inspection, summary, inspection.problems, warnings, pngs,
+        [&page](std::string_view piece) { page.write(piece); }, costs ? &*costs : nullptr);
     if (!page.commit()) {
         return unusable({options.page, "cannot be written"}, err);
     }

@@ -17,6 +17,7 @@ constexpr int kUnusable = 2;
 struct ListOptions {
     std::string output;
     bool json = false;
+    std::optional<std::string> workspace;  // adds the colour costs measured against it
 };
 
 struct VerifyOptions {
@@ -38,7 +39,8 @@ struct ReportOptions {
     std::optional<std::string> workspace;
 };
 
-// The listing goes to `out`; a picture that cannot be read gets its problem line on `err`.
+// The listing goes to `out`; a picture that cannot be read gets its problem line on `err`. Given a
+// workspace, the colour costs follow the listing.
 int run_list(const ListOptions& options, std::ostream& out, std::ostream& err);
 
 // Every problem line and the closing summary go to `out`, warnings to `err`.

@@ -1,8 +1,11 @@
 #include "listing.h"
 
+#include <cmath>
 #include <cstdio>
 #include <map>
 #include <string_view>
+
+#include "colour_cost.h"
 
 namespace framestow::inspect {
 
@@ -267,6 +270,98 @@ nlohmann::ordered_json listing_json(const Inspection& inspection, const Summary&
         json["packages"].push_back(std::move(entry));
     }
     return json;
+}
+
+namespace {
+
+std::string optional_number(const std::optional<uint64_t>& value) {
+    return value ? std::to_string(*value) : std::string("-");
+}
+
+std::string cost_row(const Slot& slot, const PictureCost& cost) {
+    const std::string converted = !cost.measured ? "-" : cost.converted ? "yes" : "no";
+    std::string row =
+        text("%-13s %-10s %-9s %10s %13s %12s", slot.name.c_str(), slot.package.c_str(),
+             converted.c_str(), psnr_text(cost).c_str(), optional_number(cost.rgb565_bytes).c_str(),
+             decibel_text(cost.rgb565_psnr).c_str());
+    if (!cost.note.empty()) {
+        row += "  " + cost.note;
+    }
+    return row;
+}
+
+nlohmann::ordered_json optional_json(const std::optional<uint64_t>& value) {
+    if (!value) {
+        return nullptr;
+    }
+    return *value;
+}
+
+// A PSNR in dB, "exact" for colours that are the same, null when not measured: JSON has no
+// infinity.
+nlohmann::ordered_json decibel_json(const std::optional<double>& decibels) {
+    if (!decibels) {
+        return nullptr;
+    }
+    if (std::isinf(*decibels)) {
+        return "exact";
+    }
+    return *decibels;
+}
+
+}  // namespace
+
+void print_cost_listing(const Inspection& inspection, const Summary& summary, const CostView& costs,
+                        std::ostream& out) {
+    out << '\n'
+        << text("%-13s %-10s %-9s %10s %13s %12s", "NAME", "PACKAGE", "CONVERTED", "PSNR",
+                "RGB565_BYTES", "RGB565_PSNR")
+        << '\n';
+    for (std::size_t i = 0; i < inspection.slots.size(); ++i) {
+        if (!inspection.slots[i].placeholder() && inspection.facts[i].decoded) {
+            out << cost_row(inspection.slots[i], costs.pictures[i]) << '\n';
+        }
+    }
+    out << '\n'
+        << text("%-10s %10s %10s %13s %9s", "PACKAGE", "LENGTH", "MAX_SIZE", "RGB565_SAVES",
+                "PICTURES")
+        << '\n';
+    for (std::size_t k = 0; k < summary.packages.size(); ++k) {
+        const PackageTotals& package = summary.packages[k];
+        const PackageCost& cost = costs.packages[k];
+        const std::string length =
+            package.present ? std::to_string(package.length) : std::string("missing");
+        const std::string limit = cost.max_size.empty() ? std::string("-") : cost.max_size;
+        out << text("%-10s %10s %10s %13lld %9zu", package.name.c_str(), length.c_str(),
+                    limit.c_str(), static_cast<long long>(cost.rgb565_saving), cost.rgb565_pictures)
+            << '\n';
+    }
+}
+
+void add_cost_json(const CostView& costs, nlohmann::ordered_json& listing) {
+    for (std::size_t i = 0; i < costs.pictures.size(); ++i) {
+        const PictureCost& cost = costs.pictures[i];
+        nlohmann::ordered_json& row = listing["pictures"][i];
+        const auto measured = [&cost](auto value) -> nlohmann::ordered_json {
+            if (!cost.measured) {
+                return nullptr;
+            }
+            return value;
+        };
+        row["converted"] = measured(cost.converted);
+        row["psnr"] = cost.exact ? nlohmann::ordered_json("exact") : decibel_json(cost.psnr);
+        row["rgb565_bytes"] = optional_json(cost.rgb565_bytes);
+        row["rgb565_psnr"] = decibel_json(cost.rgb565_psnr);
+        row["cost_note"] = cost.note.empty() ? nlohmann::ordered_json(nullptr)
+                                             : nlohmann::ordered_json(json_text(cost.note));
+    }
+    for (std::size_t k = 0; k < costs.packages.size(); ++k) {
+        const PackageCost& cost = costs.packages[k];
+        nlohmann::ordered_json& entry = listing["packages"][k];
+        entry["max_size"] = optional_json(cost.max_size_bytes);
+        entry["rgb565_saving"] = cost.rgb565_saving;
+        entry["rgb565_pictures"] = cost.rgb565_pictures;
+    }
 }
 
 }  // namespace framestow::inspect

@@ -51,4 +51,12 @@ std::string version_text(const std::array<uint64_t, 4>& version);
 void print_listing(const Inspection& inspection, const Summary& summary, std::ostream& out);
 nlohmann::ordered_json listing_json(const Inspection& inspection, const Summary& summary);
 
+struct CostView;
+
+// The colour costs measured against a workspace: a table of the pictures, then one of the
+// packages, printed after the listing; in JSON, fields added to each picture and package.
+void print_cost_listing(const Inspection& inspection, const Summary& summary, const CostView& costs,
+                        std::ostream& out);
+void add_cost_json(const CostView& costs, nlohmann::ordered_json& listing);
+
 }  // namespace framestow::inspect

@@ -18,6 +18,11 @@ constexpr const char* kRedFirstHelp =
     "the workspace the output folder came from: warn about each picture whose PNG file has no "
     "alpha channel (stored red first, so shown with red and blue exchanged)";
 
+constexpr const char* kCostShownHelp =
+    "per picture whether it was converted to RGB565 and its PSNR against the picture in image/; "
+    "for a 32-bit opaque picture its bytes and PSNR as RGB565, converted with the workspace's "
+    "dither setting and compressed as the packer would; per package its max_size and what RGB565 "
+    "would save";
 int run(int argc, char** argv) {
     CLI::App app{
         "Lists, verifies, extracts and shows what the packages of a framestow output "
@@ -34,6 +39,10 @@ int run(int argc, char** argv) {
                            "per package");
     list_command->add_option("OUTPUT", list.output, kOutputHelp)->required();
     list_command->add_flag("--json", list.json, "print JSON instead of columns");
+    list_command->add_option("--workspace", list.workspace,
+                             std::string("the workspace the output folder came from: also list "
+                                         "what the colours cost: ") +
+                                 kCostShownHelp);
 
     VerifyOptions verify;
     CLI::App* verify_command =
@@ -68,7 +77,11 @@ int run(int argc, char** argv) {
     report_command->add_flag(
         "--full-size", report.full_size,
         "thumbnails of the pictures' full size, not scaled down to 128 pixels");
-    report_command->add_option("--workspace", report.workspace, kRedFirstHelp);
+    report_command->add_option("--workspace", report.workspace,
+                               std::string(kRedFirstHelp) + "; and show what the colours cost (" +
+                                   kCostShownHelp +
+                                   "), each converted picture beside its source, "
+                                   "and each package's max_size on its flash bar");
 
     // CLI11 takes an unknown first word for an argument and asks for a subcommand.
     const auto is_command = [&](std::string_view word) {

@@ -1,5 +1,6 @@
 #include "report_page.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <string_view>
@@ -27,13 +28,17 @@ h2 { font-size: 1.1rem; margin: 1.6rem 0 .4rem; }
 .facts { margin: .2rem 0 .5rem; color: #333; }
 .bar { display: flex; height: 1.75rem; border: 1px solid #777; border-radius: 4px; overflow: hidden; background: #eee; }
 .bar span { display: block; min-width: 2px; }
+.bar-frame { position: relative; }
+.bar .room { background: repeating-linear-gradient(45deg, #fff 0 5px, #e6e6e6 5px 10px); }
+.limit { position: absolute; top: -.3rem; bottom: -.3rem; width: 0; border-left: 3px solid #c62828; }
+.over { color: #c62828; font-weight: 600; }
 .legend { list-style: none; padding: 0; margin: .5rem 0 0; display: flex; flex-wrap: wrap; gap: .3rem 1.2rem; font-size: .9rem; }
 .swatch { display: inline-block; width: .85rem; height: .85rem; margin-right: .35rem; vertical-align: -.1rem; border: 1px solid rgba(0,0,0,.25); border-radius: 2px; }
 .table-frame { overflow-x: auto; border: 1px solid #ddd; border-radius: 4px; }
 table { border-collapse: collapse; font-size: .88rem; width: 100%; }
 th, td { padding: .3rem .55rem; border-bottom: 1px solid #e3e3e3; text-align: right; white-space: nowrap; font-variant-numeric: tabular-nums; }
 th { background: #f4f4f4; font-weight: 600; }
-th.text, td.name, td.package, td.application, td.pixel_format, td.body_form, td.note { text-align: left; }
+th.text, td.name, td.package, td.application, td.pixel_format, td.body_form, td.note, td.converted { text-align: left; }
 td.thumb { padding: .2rem; }
 .thumb .box { display: flex; align-items: center; justify-content: center; width: 64px; height: 64px; }
 .thumb img { display: block; image-rendering: pixelated; background: var(--checker); }
@@ -57,6 +62,7 @@ constexpr std::array<std::string_view, 10> kColours = {"#1f77b4", "#ff7f0e", "#2
                                                        "#9467bd", "#8c564b", "#e377c2", "#17becf",
                                                        "#bcbd22", "#7f7f7f"};
 constexpr std::string_view kHeaderColour = "#333333";
+constexpr std::string_view kRoomColour = "#ffffff";
 constexpr uint64_t kPackageHeaderSize = 8;
 
 std::string escaped(std::string_view text) {
@@ -164,8 +170,46 @@ void add_legend_item(std::string& page, std::string_view colour, const std::stri
             "</span> bytes (" + percent_of(bytes, whole) + ")</li>\n";
 }
 
+// The package's max_size and what RGB565 would save, after its facts.
+void add_package_cost(const PackageTotals& package, const PackageCost& cost, std::string& page) {
+    if (!cost.max_size.empty()) {
+        page += " · max_size <span class=\"max-size\">" + escaped(cost.max_size) + "</span>";
+        if (!cost.max_size_bytes) {
+            page += " <span class=\"over\">(not a number of bytes)</span>";
+        } else if (package.present && package.length > *cost.max_size_bytes) {
+            page += " <span class=\"over\">" +
+                    std::to_string(package.length - *cost.max_size_bytes) + " bytes over</span>";
+        }
+    }
+    page += " · as RGB565 its 32-bit opaque pictures would save <span class=\"rgb565-saving\">" +
+            std::to_string(cost.rgb565_saving) + "</span> bytes";
+}
+
+// A line across the bar at the package's max_size; the bar is lengthened by the room left up to
+// it, so that the line stands at its end for a package that fits.
+void add_limit(const PackageCost* cost, uint64_t whole, std::string& bar, std::string& page) {
+    if (cost == nullptr || !cost->max_size_bytes) {
+        return;
+    }
+    const uint64_t limit = *cost->max_size_bytes;
+    if (limit > whole) {
+        bar += "<span class=\"room\" style=\"background-color:" + std::string(kRoomColour) +
+               ";flex-grow:" + std::to_string(limit - whole) +
+               "\" title=\"room left to max_size: " + std::to_string(limit - whole) +
+               " bytes\"></span>";
+    }
+    const uint64_t scale = std::max(limit, whole);
+    char left[32];
+    std::snprintf(
+        left, sizeof left, "%.3f%%",
+        scale == 0 ? 0.0 : 100.0 * static_cast<double>(limit) / static_cast<double>(scale));
+    page += "<span class=\"limit\" style=\"left:" + std::string(left) +
+            "\" title=\"max_size: " + std::to_string(limit) + " bytes\"></span>";
+}
+
 // The package's flash use: its 8-byte header, then each application's compressed pictures.
-void add_package(const PackageTotals& package, const Summary& summary, std::string& page) {
+void add_package(const PackageTotals& package, const Summary& summary, const PackageCost* cost,
+                 std::string& page) {
     page += "<section class=\"package\" data-package=\"" + escaped(package.name) + "\">\n<h2>" +
             escaped(package.name) + "</h2>\n<p class=\"facts\">version <span class=\"version\">" +
             version_text(package.version) + "</span> · ";
@@ -177,8 +221,11 @@ void add_package(const PackageTotals& package, const Summary& summary, std::stri
     page += " · <span class=\"pictures\">" + std::to_string(package.totals.pictures) + "</span> " +
             (package.totals.pictures == 1 ? "picture" : "pictures") +
             " · <span class=\"placeholders\">" + std::to_string(package.totals.placeholders) +
-            "</span> " + (package.totals.placeholders == 1 ? "placeholder" : "placeholders") +
-            "</p>\n";
+            "</span> " + (package.totals.placeholders == 1 ? "placeholder" : "placeholders");
+    if (cost != nullptr) {
+        add_package_cost(package, *cost, page);
+    }
+    page += "</p>\n";
     if (package.totals.pictures == 0) {
         page += "<p>No pictures.</p>\n</section>\n";
         return;
@@ -200,7 +247,14 @@ void add_package(const PackageTotals& package, const Summary& summary, std::stri
                         " data-application=\"" + escaped(app.app_id) + "\"", app.totals.bytes,
                         whole);
     }
-    page += bar + "</div>\n" + legend + "</ul>\n</section>\n";
+    std::string limit;
+    add_limit(cost, whole, bar, limit);
+    if (limit.empty()) {
+        page += bar + "</div>\n" + legend + "</ul>\n</section>\n";
+        return;
+    }
+    page += "<div class=\"bar-frame\">" + bar + "</div>" + limit + "</div>\n" + legend +
+            "</ul>\n</section>\n";
 }
 
 std::string cell(std::string_view name, const std::string& text) {
@@ -211,21 +265,36 @@ std::string known(bool decoded, const std::string& text) {
     return decoded ? text : std::string("-");
 }
 
+// The picture fills its box along its longer side; the checkerboard lies behind the picture only,
+// so that it shows the picture's own transparency.
+std::string thumbnail_cell(const std::string& png, const PictureFacts& facts,
+                           const std::string& alt) {
+    if (png.empty()) {
+        return "<td class=\"thumb\"><div class=\"box\"><span class=\"none\"></span></div></td>";
+    }
+    return "<td class=\"thumb\"><div class=\"box\"><img class=\"" +
+           std::string(facts.width >= facts.height ? "wide" : "tall") + "\" alt=\"" + escaped(alt) +
+           "\" src=\"data:image/png;base64," + base64(png) + "\"></div></td>";
+}
+
+// The costs of one picture: whether it was converted, its PSNR against its source, and what it
+// would take as RGB565.
+std::string cost_cells(const PictureCost& cost) {
+    const std::string converted = !cost.measured ? "-" : cost.converted ? "yes" : "no";
+    return cell("converted", converted) + cell("psnr", psnr_text(cost)) +
+           cell("rgb565_bytes", cost.rgb565_bytes ? std::to_string(*cost.rgb565_bytes) : "-") +
+           cell("rgb565_psnr", decibel_text(cost.rgb565_psnr));
+}
+
 void add_picture_row(const Slot& slot, const PictureFacts& facts, const std::string& png,
-                     std::string& page) {
+                     const ReportCosts* costs, std::size_t index, std::string& page) {
     const std::string state = slot.placeholder() ? " class=\"placeholder\""
                               : facts.decoded    ? ""
                                                  : " class=\"unreadable\"";
     page += "<tr" + state + " data-name=\"" + escaped(slot.name) + "\">";
-    // The picture fills its box along its longer side; the checkerboard lies behind the picture
-    // only, so that it shows the picture's own transparency.
-    if (png.empty()) {
-        page += "<td class=\"thumb\"><div class=\"box\"><span class=\"none\"></span></div></td>";
-    } else {
-        page += "<td class=\"thumb\"><div class=\"box\"><img class=\"" +
-                std::string(facts.width >= facts.height ? "wide" : "tall") + "\" alt=\"" +
-                escaped(slot.name) + "\" src=\"data:image/png;base64," + base64(png) +
-                "\"></div></td>";
+    page += thumbnail_cell(png, facts, slot.name);
+    if (costs != nullptr) {
+        page += thumbnail_cell(costs->originals[index], facts, "image/" + slot.name);
     }
     const bool decoded = facts.decoded;
     page += cell("name", slot.name) + cell("application", slot.app_id) +
@@ -236,23 +305,41 @@ void add_picture_row(const Slot& slot, const PictureFacts& facts, const std::str
             cell("pixel_format", known(decoded, pixel_format_name(facts.pixel_format))) +
             cell("body_form", known(decoded, form_name(facts.form))) +
             cell("pixel_bytes", known(decoded, std::to_string(facts.pixel_bytes))) +
-            cell("ratio", decoded ? ratio_text(slot.size, facts.pixel_bytes) : "-") +
-            cell("note", slot.placeholder() ? "placeholder" : facts.problem) + "</tr>\n";
+            cell("ratio", decoded ? ratio_text(slot.size, facts.pixel_bytes) : "-");
+    std::string note = slot.placeholder() ? "placeholder" : facts.problem;
+    if (costs != nullptr) {
+        const PictureCost& cost = costs->view.pictures[index];
+        page += cost_cells(cost);
+        if (note.empty()) {
+            note = cost.note;
+        }
+    }
+    page += cell("note", note) + "</tr>\n";
 }
 
 void write_pictures(const Inspection& inspection, const std::vector<std::string>& pngs,
-                    const PageWriter& write) {
+                    const ReportCosts* costs, const PageWriter& write) {
     write(
         "<h2>Pictures</h2>\n<div class=\"table-frame\"><table id=\"pictures\">\n<thead><tr>"
-        "<th></th><th class=\"text\">name</th><th class=\"text\">app</th><th>no.</th>"
+        "<th></th>");
+    if (costs != nullptr) {
+        write("<th class=\"text\">image/</th>");
+    }
+    write(
+        "<th class=\"text\">name</th><th class=\"text\">app</th><th>no.</th>"
         "<th class=\"text\">package</th><th>offset</th><th>size</th><th>width</th>"
         "<th>height</th><th class=\"text\">format</th><th class=\"text\">form</th>"
-        "<th>pixel bytes</th><th>ratio</th><th class=\"text\">note</th></tr></thead>\n"
-        "<tbody>\n");
+        "<th>pixel bytes</th><th>ratio</th>");
+    if (costs != nullptr) {
+        write(
+            "<th class=\"text\">converted</th><th>PSNR</th><th>as RGB565</th>"
+            "<th>RGB565 PSNR</th>");
+    }
+    write("<th class=\"text\">note</th></tr></thead>\n<tbody>\n");
     std::string row;
     for (std::size_t i = 0; i < inspection.slots.size(); ++i) {
         row.clear();
-        add_picture_row(inspection.slots[i], inspection.facts[i], pngs[i], row);
+        add_picture_row(inspection.slots[i], inspection.facts[i], pngs[i], costs, i, row);
         write(row);
     }
     write("</tbody></table></div>\n");
@@ -262,7 +349,8 @@ void write_pictures(const Inspection& inspection, const std::vector<std::string>
 
 void write_report_page(const Inspection& inspection, const Summary& summary,
                        const Problems& problems, const Problems& warnings,
-                       const std::vector<std::string>& pngs, const PageWriter& write) {
+                       const std::vector<std::string>& pngs, const PageWriter& write,
+                       const ReportCosts* costs) {
     std::string page =
         "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
         "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
@@ -275,11 +363,12 @@ void write_report_page(const Inspection& inspection, const Summary& summary,
         "pixel as the little-endian value 0xAARRGGBB, a 2-byte pixel as RGB565.</p>\n";
     add_problems(problems, page);
     add_warnings(warnings, page);
-    for (const PackageTotals& package : summary.packages) {
-        add_package(package, summary, page);
+    for (std::size_t k = 0; k < summary.packages.size(); ++k) {
+        add_package(summary.packages[k], summary,
+                    costs != nullptr ? &costs->view.packages[k] : nullptr, page);
     }
     write(page);
-    write_pictures(inspection, pngs, write);
+    write_pictures(inspection, pngs, costs, write);
     write("</body>\n</html>\n");
 }
 

@@ -139,28 +139,16 @@ void WorkspaceComparison::compare_source(const Slot& slot, const DecodedPicture&
     const std::string older = check_file_agrees ? ": the package is older than the picture" : "";
     const std::string shown = "image/" + slot.name;
     const std::string path = path_in(path_in(workspace_, "image"), slot.name);
-    platform::File png_file = platform::File::open_for_reading(path);
-    if (!png_file.is_open()) {
+    ImageBitmap bitmap;
+    const SourceLoad load = load_source_picture(path, buffer_, bitmap);
+    if (!load.opened) {
         problems.push_back({slot.label(), shown + " is gone (removed after packing?)"});
         return;
     }
-    std::ostringstream messages;
-    std::ostringstream errors;
-    ImageBitmap bitmap;
-    FileSource png_source(png_file);
-    int result = decode_png_image(png_source, buffer_, bitmap, messages, errors);
-    if (result == kNotPngFile) {
-        platform::File bmp_file = platform::File::open_for_reading(path);
-        FileSource bmp_source(bmp_file);
-        const BmpHeaders headers = read_bmp_headers(bmp_source);
-        result = has_bmp_signature(headers) ? decode_bmp_image(headers, bmp_source, {path, path},
-                                                               buffer_, bitmap, messages)
-                                            : -1;
-    }
-    if (result != 0) {
-        const std::string why = first_line(messages.str() + errors.str());
-        problems.push_back({slot.label(), shown + " no longer loads" +
-                                              (why.empty() ? std::string() : ": " + why)});
+    if (!load.loaded) {
+        problems.push_back(
+            {slot.label(),
+             shown + " no longer loads" + (load.why.empty() ? std::string() : ": " + load.why)});
         return;
     }
     const uint16_t format = load_le16(bitmap.bytes.data() + 2);
@@ -242,6 +230,33 @@ void WorkspaceComparison::compare_rest(const std::vector<Slot>& slots,
             }
         }
     }
+}
+
+SourceLoad load_source_picture(const std::string& path, PictureBuffer& buffer,
+                               ImageBitmap& bitmap) {
+    SourceLoad load;
+    platform::File png_file = platform::File::open_for_reading(path);
+    if (!png_file.is_open()) {
+        return load;
+    }
+    load.opened = true;
+    std::ostringstream messages;
+    std::ostringstream errors;
+    FileSource png_source(png_file);
+    int result = decode_png_image(png_source, buffer, bitmap, messages, errors);
+    if (result == kNotPngFile) {
+        platform::File bmp_file = platform::File::open_for_reading(path);
+        FileSource bmp_source(bmp_file);
+        const BmpHeaders headers = read_bmp_headers(bmp_source);
+        result = has_bmp_signature(headers)
+                     ? decode_bmp_image(headers, bmp_source, {path, path}, buffer, bitmap, messages)
+                     : -1;
+    }
+    load.loaded = result == 0;
+    if (!load.loaded) {
+        load.why = first_line(messages.str() + errors.str());
+    }
+    return load;
 }
 
 std::optional<Problem> not_a_workspace(const std::string& workspace) {

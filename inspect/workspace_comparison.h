@@ -41,6 +41,15 @@ class WorkspaceComparison {
     PictureBuffer buffer_;
 };
 
+// A picture file of the workspace's image/ loaded as the packer loads it: the PNG loader for a
+// file with the PNG signature, the BMP loader otherwise.
+struct SourceLoad {
+    bool opened = false;
+    bool loaded = false;
+    std::string why;  // the loaders' first line when it did not load
+};
+SourceLoad load_source_picture(const std::string& path, PictureBuffer& buffer, ImageBitmap& bitmap);
+
 // Why `workspace` cannot be compared with, as a problem line about it; empty for a folder with an
 // image/ folder and a config.ini.
 std::optional<Problem> not_a_workspace(const std::string& workspace);

@@ -1,6 +1,7 @@
 #include "colour/colour_choice.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 
 namespace framestow {
@@ -86,6 +87,27 @@ std::string_view accepted_values(std::string_view key) {
         return "0 or 1";
     }
     return "#RRGGBB";
+}
+
+ResolvedColour resolve_colour_choice(std::span<const ColourSection> sections) {
+    const std::array<std::pair<std::string_view, std::string ColourSection::*>, 3> keys = {{
+        {kPixelFormatKey, &ColourSection::pixel_format},
+        {kDitherKey, &ColourSection::dither},
+        {kBackgroundKey, &ColourSection::background},
+    }};
+    ResolvedColour resolved;
+    for (const auto& [key, field] : keys) {
+        const auto deciding = std::ranges::find_if(
+            sections, [field](const ColourSection& section) { return !(section.*field).empty(); });
+        if (deciding == sections.end()) {
+            continue;
+        }
+        const std::string& text = (*deciding).*field;
+        if (!apply_colour_key(key, text, resolved.choice) && !resolved.bad) {
+            resolved.bad = BadColourValue{key, text, deciding->name};
+        }
+    }
+    return resolved;
 }
 
 }  // namespace framestow

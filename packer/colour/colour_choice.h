@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -35,5 +36,31 @@ constexpr std::string_view kBackgroundKey = "background";
 
 // What the key takes, for messages: "8888 or 565", "0 or 1", "#RRGGBB".
 std::string_view accepted_values(std::string_view key);
+
+// The value texts of the colour keys in one section of the settings file; empty for a key the
+// section lacks.
+struct ColourSection {
+    std::string name;
+    std::string pixel_format;
+    std::string dither;
+    std::string background;
+};
+
+// A value that its key does not take, and the section it stands in.
+struct BadColourValue {
+    std::string_view key;
+    std::string text;
+    std::string section;
+};
+
+struct ResolvedColour {
+    ColourChoice choice;
+    std::optional<BadColourValue> bad;  // the first bad value, in key order
+};
+
+// A picture's colour choice from the sections that apply to it, most specific first: for each
+// key, the first section that has text for it decides; a bad value there leaves the key's
+// default.
+ResolvedColour resolve_colour_choice(std::span<const ColourSection> sections);
 
 }  // namespace framestow

@@ -41,51 +41,36 @@ CodecSettings read_codec_settings(const std::string& config_path) {
     return codec;
 }
 
-ColourSettingsReader::SectionValues ColourSettingsReader::read_section(
-    const std::string& section) const {
-    return {read_config_value(config_path_, section, kPixelFormatKey),
-            read_config_value(config_path_, section, kDitherKey),
-            read_config_value(config_path_, section, kBackgroundKey)};
+namespace {
+
+ColourSection read_colour_section(const std::string& config_path, const std::string& section) {
+    return {section, read_config_value(config_path, section, kPixelFormatKey),
+            read_config_value(config_path, section, kDitherKey),
+            read_config_value(config_path, section, kBackgroundKey)};
 }
 
-const ColourSettingsReader::SectionValues& ColourSettingsReader::cached_section(
-    const std::string& section) {
+}  // namespace
+
+const ColourSection& ColourSettingsReader::cached_section(const std::string& section) {
     auto found = cache_.find(section);
     if (found == cache_.end()) {
-        found = cache_.emplace(section, read_section(section)).first;
+        found = cache_.emplace(section, read_colour_section(config_path_, section)).first;
     }
     return found->second;
 }
 
 PictureColour ColourSettingsReader::read(const std::string& picture_name) {
-    const std::string app = app_prefix(picture_name);
-    struct Source {
-        std::string section;
-        SectionValues values;
-    };
     // Most specific first.
-    const std::array<Source, 3> sources = {Source{picture_name, read_section(picture_name)},
-                                           Source{app, cached_section(app)},
-                                           Source{"png", cached_section("png")}};
-    const std::array<std::pair<std::string_view, std::string SectionValues::*>, 3> keys = {{
-        {kPixelFormatKey, &SectionValues::pixel_format},
-        {kDitherKey, &SectionValues::dither},
-        {kBackgroundKey, &SectionValues::background},
-    }};
-    PictureColour colour;
-    for (const auto& [key, field] : keys) {
-        for (const Source& source : sources) {
-            const std::string& text = source.values.*field;
-            if (text.empty()) {
-                continue;
-            }
-            if (!apply_colour_key(key, text, colour.choice) && colour.error.empty()) {
-                colour.error = "LoadPngImage ERR: " + picture_name + ": " + std::string(key) +
-                               " = " + text + " in [" + source.section + "] is not " +
-                               std::string(accepted_values(key));
-            }
-            break;
-        }
+    const std::array<ColourSection, 3> sections = {read_colour_section(config_path_, picture_name),
+                                                   cached_section(app_prefix(picture_name)),
+                                                   cached_section("png")};
+    const ResolvedColour resolved = resolve_colour_choice(sections);
+    PictureColour colour{resolved.choice, {}};
+    if (resolved.bad) {
+        const BadColourValue& bad = *resolved.bad;
+        colour.error = "LoadPngImage ERR: " + picture_name + ": " + std::string(bad.key) + " = " +
+                       bad.text + " in [" + bad.section + "] is not " +
+                       std::string(accepted_values(bad.key));
     }
     return colour;
 }

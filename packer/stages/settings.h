@@ -38,16 +38,10 @@ class ColourSettingsReader {
     PictureColour read(const std::string& picture_name);
 
   private:
-    struct SectionValues {
-        std::string pixel_format;
-        std::string dither;
-        std::string background;
-    };
-    SectionValues read_section(const std::string& section) const;
-    const SectionValues& cached_section(const std::string& section);
+    const ColourSection& cached_section(const std::string& section);
 
     std::string config_path_;
-    std::map<std::string, SectionValues> cache_;
+    std::map<std::string, ColourSection> cache_;
 };
 
 }  // namespace framestow

@@ -1,7 +1,8 @@
 # Checks the dependency rule of the packer's libraries, written down in packer/CMakeLists.txt:
 # each folder may include and link only the folders listed for it below, the packer and Hexfold
 # never include each other, and framestow-inspect (inspect/) reads the packer's output with the
-# decoder and the packer's loaders, packaging rules and platform layer only.
+# decoder and the packer's codec, loaders, colour conversion, packaging rules and platform layer
+# only.
 #
 #   cmake -DSOURCE_DIR=<repository> -DLINKS=<links manifest> -P check_shape.cmake
 #
@@ -21,7 +22,7 @@ set(allowed_packaging platform)
 set(allowed_mapping packaging platform)
 set(allowed_stages codec image_input colour workspace packaging mapping platform)
 set(allowed_main stages)
-set(allowed_inspect decoder image_input colour packaging platform)
+set(allowed_inspect decoder codec image_input colour packaging platform)
 set(folders platform codec image_input colour workspace packaging mapping stages)
 
 set(problems "")

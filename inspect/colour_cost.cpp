@@ -1,0 +1,169 @@
+#include "colour_cost.h"
+
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+
+#include "codec/codec.h"
+#include "colour/rgb565_conversion.h"
+#include "packaging/bin_list.h"
+#include "platform/platform.h"
+#include "workspace_comparison.h"
+
+namespace framestow::inspect {
+
+namespace {
+
+uint16_t pixel_format_of(const ImageBitmap& bitmap) {
+    return load_picture_header(bitmap.bytes.data()).pixel_format;
+}
+
+std::span<const uint8_t> pixels_of(const ImageBitmap& bitmap) {
+    return bitmap.bytes.subspan(kPictureHeaderSize);
+}
+
+ColourSection read_colour_section(const std::string& config_path, const std::string& section) {
+    return {section, platform::read_ini_value(config_path, section, kPixelFormatKey),
+            platform::read_ini_value(config_path, section, kDitherKey),
+            platform::read_ini_value(config_path, section, kBackgroundKey)};
+}
+
+// The source's pixels as blue, green, red, alpha, as the report draws 4-byte pixels.
+std::vector<uint8_t> blue_first_pixels(std::span<const uint8_t> pixels, bool blue_first) {
+    std::vector<uint8_t> out(pixels.begin(), pixels.end());
+    if (!blue_first) {
+        for (std::size_t i = 0; i + 4 <= out.size(); i += 4) {
+            std::swap(out[i], out[i + 2]);
+        }
+    }
+    return out;
+}
+
+// The PSNR of the package's colours against the source's, or exact when they are the same. A
+// converted picture's source is composited onto its background first, as the packer did.
+void compare_colours(const ImageBitmap& source, const DecodedPicture& picture,
+                     const std::optional<Rgb>& background, PictureCost& cost) {
+    const std::vector<Rgb> before =
+        colours_of(pixels_of(source), pixel_format_of(source), source.blue_first, background);
+    const std::vector<Rgb> after =
+        colours_of(picture.pixels, picture.pixel_format, source.blue_first, std::nullopt);
+    const std::optional<double> decibels = psnr(before, after);
+    if (decibels && std::isinf(*decibels)) {
+        cost.exact = true;
+        return;
+    }
+    cost.psnr = decibels;
+}
+
+}  // namespace
+
+CostMeasurement::CostMeasurement(std::string workspace, bool keep_originals)
+    : workspace_(std::move(workspace)),
+      config_path_(path_in(workspace_, "config.ini")),
+      keep_originals_(keep_originals) {}
+
+ColourChoice CostMeasurement::colour_choice(const std::string& picture_name) const {
+    // Most specific first, as the packer reads them.
+    const std::array<ColourSection, 3> sections = {
+        read_colour_section(config_path_, picture_name),
+        read_colour_section(config_path_, app_prefix(picture_name)),
+        read_colour_section(config_path_, "png")};
+    return resolve_colour_choice(sections).choice;
+}
+
+PictureCost CostMeasurement::measure(const Slot& slot, const DecodedPicture& picture) {
+    PictureCost cost;
+    ImageBitmap source;
+    const SourceLoad load =
+        load_source_picture(path_in(path_in(workspace_, "image"), slot.name), source_, source);
+    if (!load.loaded) {
+        cost.note = "image/" + slot.name + (load.opened ? " does not load" : " is missing");
+        return cost;
+    }
+    if (source.width != picture.width || source.height != picture.height) {
+        cost.note = "image/" + slot.name + " is " + std::to_string(source.width) + " x " +
+                    std::to_string(source.height);
+        return cost;
+    }
+    cost.measured = true;
+    const bool from_png = source.picture_kind == kPictureKindPng;
+    const ColourChoice choice = from_png ? colour_choice(slot.name) : ColourChoice{};
+    cost.converted = from_png && picture.pixel_format == kFormatRgb565;
+    compare_colours(source, picture, cost.converted ? choice.background : std::nullopt, cost);
+    if (cost.converted && keep_originals_) {
+        cost.original = blue_first_pixels(pixels_of(source), source.blue_first);
+    }
+    const bool opaque_32_bit = from_png && picture.pixel_format == kFormat32 &&
+                               pixel_format_of(source) == kFormat32 &&
+                               is_opaque(pixels_of(source), source.blue_first);
+    if (opaque_32_bit) {
+        const std::vector<Rgb> colours =
+            colours_of(pixels_of(source), kFormat32, source.blue_first, std::nullopt);
+        estimate_rgb565(source, choice, colours, cost);
+    }
+    return cost;
+}
+
+// Converts the source in place as the packer would with pixel_format 565 and the picture's
+// dither setting, and compresses it in the marker form, as the packer writes an RGB565 picture.
+void CostMeasurement::estimate_rgb565(ImageBitmap& bitmap, const ColourChoice& choice,
+                                      const std::vector<Rgb>& source, PictureCost& cost) {
+    ColourChoice as_rgb565 = choice;
+    as_rgb565.rgb565 = true;
+    if (apply_colour_choice(as_rgb565, source_, bitmap) != ColourOutcome::kConverted) {
+        return;
+    }
+    const CompressedPicture compressed = compress_picture(bitmap, CodecSettings{}, compressed_);
+    if (compressed.status != CodecStatus::kOk) {
+        return;
+    }
+    cost.rgb565_bytes = compressed.size;
+    cost.rgb565_psnr =
+        psnr(source, colours_of(pixels_of(bitmap), kFormatRgb565, false, std::nullopt));
+}
+
+std::vector<PackageCost> package_costs(const std::string& workspace, const Inspection& inspection,
+                                       const Summary& summary,
+                                       const std::vector<PictureCost>& pictures) {
+    const std::string config_path = path_in(workspace, "config.ini");
+    std::vector<PackageCost> costs;
+    for (const PackageTotals& package : summary.packages) {
+        PackageCost cost;
+        cost.max_size = platform::read_ini_value(config_path, package.name, "max_size");
+        uint64_t limit = 0;
+        const char* end = cost.max_size.data() + cost.max_size.size();
+        const auto [stop, error] = std::from_chars(cost.max_size.data(), end, limit);
+        if (!cost.max_size.empty() && error == std::errc{} && stop == end) {
+            cost.max_size_bytes = limit;
+        }
+        for (std::size_t i = 0; i < inspection.slots.size(); ++i) {
+            const Slot& slot = inspection.slots[i];
+            if (slot.package == package.name && pictures[i].rgb565_bytes) {
+                cost.rgb565_saving += static_cast<int64_t>(slot.size) -
+                                      static_cast<int64_t>(*pictures[i].rgb565_bytes);
+                ++cost.rgb565_pictures;
+            }
+        }
+        costs.push_back(std::move(cost));
+    }
+    return costs;
+}
+
+std::string decibel_text(std::optional<double> decibels) {
+    if (!decibels) {
+        return "-";
+    }
+    if (std::isinf(*decibels)) {
+        return "exact";
+    }
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f dB", *decibels);
+    return text;
+}
+
+std::string psnr_text(const PictureCost& cost) {
+    return cost.exact ? std::string("exact") : decibel_text(cost.psnr);
+}
+
+}  // namespace framestow::inspect
