@@ -323,8 +323,8 @@ void print_cost_listing(const Inspection& inspection, const Summary& summary, co
         }
     }
     out << '\n'
-        << text("%-10s %10s %10s %13s %9s", "PACKAGE", "LENGTH", "MAX_SIZE", "RGB565_SAVES",
-                "PICTURES")
+        << text("%-10s %10s %10s %13s %14s", "PACKAGE", "LENGTH", "MAX_SIZE", "RGB565_SAVES",
+                "OPAQUE_32_BIT")
         << '\n';
     for (std::size_t k = 0; k < summary.packages.size(); ++k) {
         const PackageTotals& package = summary.packages[k];
@@ -332,7 +332,7 @@ void print_cost_listing(const Inspection& inspection, const Summary& summary, co
         const std::string length =
             package.present ? std::to_string(package.length) : std::string("missing");
         const std::string limit = cost.max_size.empty() ? std::string("-") : cost.max_size;
-        out << text("%-10s %10s %10s %13lld %9zu", package.name.c_str(), length.c_str(),
+        out << text("%-10s %10s %10s %13lld %14zu", package.name.c_str(), length.c_str(),
                     limit.c_str(), static_cast<long long>(cost.rgb565_saving), cost.rgb565_pictures)
             << '\n';
     }

@@ -176,13 +176,25 @@ void add_package_cost(const PackageTotals& package, const PackageCost& cost, std
         page += " · max_size <span class=\"max-size\">" + escaped(cost.max_size) + "</span>";
         if (!cost.max_size_bytes) {
             page += " <span class=\"over\">(not a number of bytes)</span>";
-        } else if (package.present && package.length > *cost.max_size_bytes) {
-            page += " <span class=\"over\">" +
-                    std::to_string(package.length - *cost.max_size_bytes) + " bytes over</span>";
+        } else {
+            page += " bytes";
+            if (package.present && package.length > *cost.max_size_bytes) {
+                page += " <span class=\"over\">(" +
+                        std::to_string(package.length - *cost.max_size_bytes) +
+                        " bytes over)</span>";
+            }
         }
     }
-    page += " · as RGB565 its 32-bit opaque pictures would save <span class=\"rgb565-saving\">" +
-            std::to_string(cost.rgb565_saving) + "</span> bytes";
+    if (cost.rgb565_pictures == 0) {
+        page += " · no 32-bit opaque picture to convert";
+        return;
+    }
+    const uint64_t difference =
+        static_cast<uint64_t>(cost.rgb565_saving < 0 ? -cost.rgb565_saving : cost.rgb565_saving);
+    page += " · RGB565 for its 32-bit opaque pictures (" + std::to_string(cost.rgb565_pictures) +
+            ")" + (cost.rgb565_saving < 0 ? " would take" : " would save") +
+            " <span class=\"rgb565-saving\">" + std::to_string(difference) + "</span> bytes" +
+            (cost.rgb565_saving < 0 ? " more" : "");
 }
 
 // A line across the bar at the package's max_size; the bar is lengthened by the room left up to
@@ -294,7 +306,9 @@ void add_picture_row(const Slot& slot, const PictureFacts& facts, const std::str
     page += "<tr" + state + " data-name=\"" + escaped(slot.name) + "\">";
     page += thumbnail_cell(png, facts, slot.name);
     if (costs != nullptr) {
-        page += thumbnail_cell(costs->originals[index], facts, "image/" + slot.name);
+        const std::string& original = costs->originals[index];
+        page += original.empty() ? "<td class=\"thumb\"></td>"
+                                 : thumbnail_cell(original, facts, "image/" + slot.name);
     }
     const bool decoded = facts.decoded;
     page += cell("name", slot.name) + cell("application", slot.app_id) +
@@ -323,7 +337,7 @@ void write_pictures(const Inspection& inspection, const std::vector<std::string>
         "<h2>Pictures</h2>\n<div class=\"table-frame\"><table id=\"pictures\">\n<thead><tr>"
         "<th></th>");
     if (costs != nullptr) {
-        write("<th class=\"text\">image/</th>");
+        write("<th class=\"text\">original</th>");
     }
     write(
         "<th class=\"text\">name</th><th class=\"text\">app</th><th>no.</th>"
