@@ -78,12 +78,16 @@ PictureCost CostMeasurement::measure(const Slot& slot, const DecodedPicture& pic
     const SourceLoad load =
         load_source_picture(path_in(path_in(workspace_, "image"), slot.name), source_, source);
     if (!load.loaded) {
-        cost.note = "image/" + slot.name + (load.opened ? " does not load" : " is missing");
+        cost.note = "image/" + slot.name +
+                    (!load.opened       ? " is missing"
+                     : load.why.empty() ? " does not load"
+                                        : " does not load: " + load.why);
         return cost;
     }
     if (source.width != picture.width || source.height != picture.height) {
-        cost.note = "image/" + slot.name + " is " + std::to_string(source.width) + " x " +
-                    std::to_string(source.height);
+        cost.note = "image/" + slot.name + " is now " + std::to_string(source.width) + " x " +
+                    std::to_string(source.height) + ", the package's picture " +
+                    std::to_string(picture.width) + " x " + std::to_string(picture.height);
         return cost;
     }
     cost.measured = true;
