@@ -36,17 +36,20 @@ std::vector<uint8_t> gradient() {
 
 TEST(InspectColourCost, ListMeasuresEachPictureAgainstTheWorkspace) {
     PackerWorkspace workspace(FRAMESTOW_PROGRAM);
-    // A001_004 is A001_002 converted by the packer: its package size and PSNR are what the
-    // estimate for A001_002 must give.
+    // A001_004 is A001_002 converted by the packer, A001_006 A001_005 converted with dither:
+    // their package sizes and PSNRs are what the estimates must give.
     testing::write_png(workspace.image("A001_001.png"), 8, 6, gradient());
     testing::write_png(workspace.image("A001_002.png"), 8, 6, gradient());
     testing::write_png(workspace.image("A001_003.png"), 2, 2,
                        testing::uniform_rgba(2, 2, 10, 20, 30, 0x80));
     testing::write_png(workspace.image("A001_004.png"), 8, 6, gradient(),
                        {.colour = testing::PngColour::kRgb});
+    testing::write_png(workspace.image("A001_005.png"), 8, 6, gradient());
+    testing::write_png(workspace.image("A001_006.png"), 8, 6, gradient());
     workspace.write_config(
         "[png]\npixel_format=565\nbit_type=0\nblock_len=16\nzip_type=1\n"
-        "[A001_002.png]\npixel_format=8888\n"
+        "[A001_002.png]\npixel_format=8888\n[A001_005.png]\npixel_format=8888\ndither=1\n"
+        "[A001_006.png]\ndither=1\n"
         "[gui01.bin]\nname=gui01.bin\nversion=1.0.0.1\napp_list=A001\nmax_size=100000\n");
     ASSERT_EQ(workspace.run().exit_status, 0);
     const std::string output = (workspace.root() / "output").string();
@@ -60,7 +63,9 @@ TEST(InspectColourCost, ListMeasuresEachPictureAgainstTheWorkspace) {
         rows[row["name"]] = row;
     }
     const Json& converted = rows.at("A001_004.png");
+    const Json& dithered = rows.at("A001_006.png");
     ASSERT_TRUE(converted["psnr"].is_number());
+    ASSERT_NE(converted["psnr"], dithered["psnr"]);  // so the dither setting shows
 
     struct Expected {
         const char* name;
@@ -74,6 +79,8 @@ TEST(InspectColourCost, ListMeasuresEachPictureAgainstTheWorkspace) {
         {"A001_002.png", false, "exact", converted["size"], converted["psnr"]},
         {"A001_003.png", false, "exact", nullptr, nullptr},  // transparent: kept, no estimate
         {"A001_004.png", true, 0.0, nullptr, nullptr},
+        {"A001_005.png", false, "exact", dithered["size"], dithered["psnr"]},
+        {"A001_006.png", true, 0.0, nullptr, nullptr},
     };
     for (const Expected& c : cases) {
         SCOPED_TRACE(c.name);
@@ -91,9 +98,10 @@ TEST(InspectColourCost, ListMeasuresEachPictureAgainstTheWorkspace) {
     }
     const Json& package = json["packages"][0];
     EXPECT_EQ(package["max_size"], 100000);
-    EXPECT_EQ(package["rgb565_pictures"], 1);
+    EXPECT_EQ(package["rgb565_pictures"], 2);
     EXPECT_EQ(package["rgb565_saving"],
-              rows.at("A001_002.png")["size"].get<int64_t>() - converted["size"].get<int64_t>());
+              rows.at("A001_002.png")["size"].get<int64_t>() - converted["size"].get<int64_t>() +
+                  rows.at("A001_005.png")["size"].get<int64_t>() - dithered["size"].get<int64_t>());
 
     // Without the workspace nothing of it shows; the report draws the limit and the original.
     const ProcessResult plain = inspect({"list", output, "--json"});
