@@ -8,6 +8,7 @@
 #include "codec/codec.h"
 #include "colour/rgb565_conversion.h"
 #include "packaging/bin_list.h"
+#include "platform/decimal_text.h"
 #include "platform/platform.h"
 #include "workspace_comparison.h"
 
@@ -27,6 +28,21 @@ ColourSection read_colour_section(const std::string& config_path, const std::str
     return {section, platform::read_ini_value(config_path, section, kPixelFormatKey),
             platform::read_ini_value(config_path, section, kDitherKey),
             platform::read_ini_value(config_path, section, kBackgroundKey)};
+}
+
+// A compression section of the settings file, read as the packer reads it: all three keys or
+// none, each value as atoi reads it.
+std::optional<CompressionSettings> read_compression_section(const std::string& config_path,
+                                                            std::string_view section) {
+    const std::string bit_type = platform::read_ini_value(config_path, section, "bit_type");
+    const std::string block_len = platform::read_ini_value(config_path, section, "block_len");
+    const std::string zip_type = platform::read_ini_value(config_path, section, "zip_type");
+    if (bit_type.empty() || block_len.empty() || zip_type.empty()) {
+        return std::nullopt;
+    }
+    return CompressionSettings{platform::leading_decimal(bit_type),
+                               platform::leading_decimal(block_len),
+                               platform::leading_decimal(zip_type)};
 }
 
 // The source's pixels as blue, green, red, alpha, as the report draws 4-byte pixels.
@@ -61,6 +77,8 @@ void compare_colours(const ImageBitmap& source, const DecodedPicture& picture,
 CostMeasurement::CostMeasurement(std::string workspace, bool keep_originals)
     : workspace_(std::move(workspace)),
       config_path_(path_in(workspace_, "config.ini")),
+      codec_settings_{read_compression_section(config_path_, "png"),
+                      read_compression_section(config_path_, "bmp")},
       keep_originals_(keep_originals) {}
 
 ColourChoice CostMeasurement::colour_choice(const std::string& picture_name) const {
@@ -118,8 +136,13 @@ void CostMeasurement::estimate_rgb565(ImageBitmap& bitmap, const ColourChoice& c
     if (apply_colour_choice(as_rgb565, source_, bitmap) != ColourOutcome::kConverted) {
         return;
     }
-    const CompressedPicture compressed = compress_picture(bitmap, CodecSettings{}, compressed_);
+    const CompressedPicture compressed = compress_picture(bitmap, codec_settings_, compressed_);
+    if (compressed.status == CodecStatus::kSettingsRefused) {
+        cost.note = "as RGB565 the packer would refuse it: zip_type of [bmp] is not 0";
+        return;
+    }
     if (compressed.status != CodecStatus::kOk) {
+        cost.note = "as RGB565 it would not compress";
         return;
     }
     cost.rgb565_bytes = compressed.size;

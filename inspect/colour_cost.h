@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "codec/compression_settings.h"
 #include "codec/picture_format.h"
 #include "colour/colour_choice.h"
 #include "inspection.h"
@@ -54,6 +55,7 @@ class CostMeasurement {
 
     std::string workspace_;
     std::string config_path_;
+    CodecSettings codec_settings_;
     bool keep_originals_;
     PictureBuffer source_;
     PictureBuffer compressed_;
