@@ -189,6 +189,10 @@ std::string decibel_text(std::optional<double> decibels) {
     return text;
 }
 
+std::string converted_text(const PictureCost& cost) {
+    return !cost.measured ? "-" : cost.converted ? "yes" : "no";
+}
+
 std::string psnr_text(const PictureCost& cost) {
     return cost.exact ? std::string("exact") : decibel_text(cost.psnr);
 }

@@ -66,6 +66,8 @@ std::vector<PackageCost> package_costs(const std::string& workspace, const Inspe
                                        const Summary& summary,
                                        const std::vector<PictureCost>& pictures);
 
+// "yes", "no", or "-" when not measured.
+std::string converted_text(const PictureCost& cost);
 // "exact", "38.4 dB", or "-" when not measured.
 std::string psnr_text(const PictureCost& cost);
 std::string decibel_text(std::optional<double> decibels);

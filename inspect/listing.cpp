@@ -279,11 +279,10 @@ std::string optional_number(const std::optional<uint64_t>& value) {
 }
 
 std::string cost_row(const Slot& slot, const PictureCost& cost) {
-    const std::string converted = !cost.measured ? "-" : cost.converted ? "yes" : "no";
     std::string row =
         text("%-13s %-10s %-9s %10s %13s %12s", slot.name.c_str(), slot.package.c_str(),
-             converted.c_str(), psnr_text(cost).c_str(), optional_number(cost.rgb565_bytes).c_str(),
-             decibel_text(cost.rgb565_psnr).c_str());
+             converted_text(cost).c_str(), psnr_text(cost).c_str(),
+             optional_number(cost.rgb565_bytes).c_str(), decibel_text(cost.rgb565_psnr).c_str());
     if (!cost.note.empty()) {
         row += "  " + cost.note;
     }

@@ -62,7 +62,6 @@ constexpr std::array<std::string_view, 10> kColours = {"#1f77b4", "#ff7f0e", "#2
                                                        "#9467bd", "#8c564b", "#e377c2", "#17becf",
                                                        "#bcbd22", "#7f7f7f"};
 constexpr std::string_view kHeaderColour = "#333333";
-constexpr std::string_view kRoomColour = "#ffffff";
 constexpr uint64_t kPackageHeaderSize = 8;
 
 std::string escaped(std::string_view text) {
@@ -205,8 +204,7 @@ void add_limit(const PackageCost* cost, uint64_t whole, std::string& bar, std::s
     }
     const uint64_t limit = *cost->max_size_bytes;
     if (limit > whole) {
-        bar += "<span class=\"room\" style=\"background-color:" + std::string(kRoomColour) +
-               ";flex-grow:" + std::to_string(limit - whole) +
+        bar += "<span class=\"room\" style=\"flex-grow:" + std::to_string(limit - whole) +
                "\" title=\"room left to max_size: " + std::to_string(limit - whole) +
                " bytes\"></span>";
     }
@@ -292,8 +290,7 @@ std::string thumbnail_cell(const std::string& png, const PictureFacts& facts,
 // The costs of one picture: whether it was converted, its PSNR against its source, and what it
 // would take as RGB565.
 std::string cost_cells(const PictureCost& cost) {
-    const std::string converted = !cost.measured ? "-" : cost.converted ? "yes" : "no";
-    return cell("converted", converted) + cell("psnr", psnr_text(cost)) +
+    return cell("converted", converted_text(cost)) + cell("psnr", psnr_text(cost)) +
            cell("rgb565_bytes", cost.rgb565_bytes ? std::to_string(*cost.rgb565_bytes) : "-") +
            cell("rgb565_psnr", decibel_text(cost.rgb565_psnr));
 }
