@@ -29,7 +29,7 @@ h2 { font-size: 1.1rem; margin: 1.6rem 0 .4rem; }
 .bar { display: flex; height: 1.75rem; border: 1px solid #777; border-radius: 4px; overflow: hidden; background: #eee; }
 .bar span { display: block; min-width: 2px; }
 .bar-frame { position: relative; }
-.bar .room { background: repeating-linear-gradient(45deg, #fff 0 5px, #e6e6e6 5px 10px); }
+.room { background: repeating-linear-gradient(45deg, #fff 0 5px, #e6e6e6 5px 10px); }
 .limit { position: absolute; top: -.3rem; bottom: -.3rem; width: 0; border-left: 3px solid #c62828; }
 .over { color: #c62828; font-weight: 600; }
 .legend { list-style: none; padding: 0; margin: .5rem 0 0; display: flex; flex-wrap: wrap; gap: .3rem 1.2rem; font-size: .9rem; }
@@ -198,7 +198,8 @@ void add_package_cost(const PackageTotals& package, const PackageCost& cost, std
 
 // A line across the bar at the package's max_size; the bar is lengthened by the room left up to
 // it, so that the line stands at its end for a package that fits.
-void add_limit(const PackageCost* cost, uint64_t whole, std::string& bar, std::string& page) {
+void add_limit(const PackageCost* cost, uint64_t whole, std::string& bar, std::string& legend,
+               std::string& page) {
     if (cost == nullptr || !cost->max_size_bytes) {
         return;
     }
@@ -207,6 +208,10 @@ void add_limit(const PackageCost* cost, uint64_t whole, std::string& bar, std::s
         bar += "<span class=\"room\" style=\"flex-grow:" + std::to_string(limit - whole) +
                "\" title=\"room left to max_size: " + std::to_string(limit - whole) +
                " bytes\"></span>";
+        legend +=
+            "<li><span class=\"swatch room\"></span>room left to max_size: <span "
+            "class=\"room-bytes\">" +
+            std::to_string(limit - whole) + "</span> bytes</li>\n";
     }
     const uint64_t scale = std::max(limit, whole);
     char left[32];
@@ -258,7 +263,7 @@ void add_package(const PackageTotals& package, const Summary& summary, const Pac
                         whole);
     }
     std::string limit;
-    add_limit(cost, whole, bar, limit);
+    add_limit(cost, whole, bar, legend, limit);
     if (limit.empty()) {
         page += bar + "</div>\n" + legend + "</ul>\n</section>\n";
         return;
