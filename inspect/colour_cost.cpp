@@ -81,12 +81,19 @@ CostMeasurement::CostMeasurement(std::string workspace, bool keep_originals)
                       read_compression_section(config_path_, "bmp")},
       keep_originals_(keep_originals) {}
 
-ColourChoice CostMeasurement::colour_choice(const std::string& picture_name) const {
+const ColourSection& CostMeasurement::cached_section(const std::string& section) {
+    auto found = sections_.find(section);
+    if (found == sections_.end()) {
+        found = sections_.emplace(section, read_colour_section(config_path_, section)).first;
+    }
+    return found->second;
+}
+
+ColourChoice CostMeasurement::colour_choice(const std::string& picture_name) {
     // Most specific first, as the packer reads them.
-    const std::array<ColourSection, 3> sections = {
-        read_colour_section(config_path_, picture_name),
-        read_colour_section(config_path_, app_prefix(picture_name)),
-        read_colour_section(config_path_, "png")};
+    const std::array<ColourSection, 3> sections = {read_colour_section(config_path_, picture_name),
+                                                   cached_section(app_prefix(picture_name)),
+                                                   cached_section("png")};
     return resolve_colour_choice(sections).choice;
 }
 

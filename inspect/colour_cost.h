@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -49,13 +50,15 @@ class CostMeasurement {
     PictureCost measure(const Slot& slot, const DecodedPicture& picture);
 
   private:
-    ColourChoice colour_choice(const std::string& picture_name) const;
+    ColourChoice colour_choice(const std::string& picture_name);
+    const ColourSection& cached_section(const std::string& section);
     void estimate_rgb565(ImageBitmap& bitmap, const ColourChoice& choice,
                          const std::vector<Rgb>& source, PictureCost& cost);
 
     std::string workspace_;
     std::string config_path_;
     CodecSettings codec_settings_;
+    std::map<std::string, ColourSection> sections_;  // [png] and the applications' sections
     bool keep_originals_;
     PictureBuffer source_;
     PictureBuffer compressed_;
