@@ -56,15 +56,11 @@ std::vector<uint8_t> blue_first_pixels(std::span<const uint8_t> pixels, bool blu
     return out;
 }
 
-// The PSNR of the package's colours against the source's, or exact when they are the same. A
-// converted picture's source is composited onto its background first, as the packer did.
-void compare_colours(const ImageBitmap& source, const DecodedPicture& picture,
-                     const std::optional<Rgb>& background, PictureCost& cost) {
-    const std::vector<Rgb> before =
-        colours_of(pixels_of(source), pixel_format_of(source), source.blue_first, background);
-    const std::vector<Rgb> after =
-        colours_of(picture.pixels, picture.pixel_format, source.blue_first, std::nullopt);
-    const std::optional<double> decibels = psnr(before, after);
+// The PSNR of the package's colours against the source's, or exact when they are the same.
+void compare_colours(const std::vector<Rgb>& source, const DecodedPicture& picture, bool blue_first,
+                     PictureCost& cost) {
+    const std::optional<double> decibels =
+        psnr(source, colours_of(picture.pixels, picture.pixel_format, blue_first, std::nullopt));
     if (decibels && std::isinf(*decibels)) {
         cost.exact = true;
         return;
@@ -119,7 +115,11 @@ PictureCost CostMeasurement::measure(const Slot& slot, const DecodedPicture& pic
     const bool from_png = source.picture_kind == kPictureKindPng;
     const ColourChoice choice = from_png ? colour_choice(slot.name) : ColourChoice{};
     cost.converted = from_png && picture.pixel_format == kFormatRgb565;
-    compare_colours(source, picture, cost.converted ? choice.background : std::nullopt, cost);
+    // A converted picture's source is composited onto its background first, as the packer did.
+    const std::vector<Rgb> colours =
+        colours_of(pixels_of(source), pixel_format_of(source), source.blue_first,
+                   cost.converted ? choice.background : std::nullopt);
+    compare_colours(colours, picture, source.blue_first, cost);
     if (cost.converted && keep_originals_) {
         cost.original = blue_first_pixels(pixels_of(source), source.blue_first);
     }
@@ -127,8 +127,6 @@ PictureCost CostMeasurement::measure(const Slot& slot, const DecodedPicture& pic
                                pixel_format_of(source) == kFormat32 &&
                                is_opaque(pixels_of(source), source.blue_first);
     if (opaque_32_bit) {
-        const std::vector<Rgb> colours =
-            colours_of(pixels_of(source), kFormat32, source.blue_first, std::nullopt);
         estimate_rgb565(source, choice, colours, cost);
     }
     return cost;
