@@ -70,9 +70,9 @@ bool write_rows(const PngWriteHolder& holder, const PixelLayout& layout, int col
     if (setjmp(png_jmpbuf(holder.png())) != 0) {
         return false;
     }
-    if (colour_type == PNG_COLOR_TYPE_RGB_ALPHA) {
+    if (layout.pixel_format == kFormat32) {
         // A 4-byte pixel is the little-endian value 0xAARRGGBB, its bytes blue, green, red,
-        // alpha: drawn as a firmware reads it.
+        // alpha: drawn as a firmware reads it, also when written without its alpha byte.
         png_set_bgr(holder.png());
     }
     if (effort == PngEffort::kFastest) {

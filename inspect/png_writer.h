@@ -20,10 +20,9 @@ struct PixelLayout {
 // opaque 4-byte picture written as RGB, without its alpha bytes.
 enum class PngEffort { kSmallest, kFastest };
 
-// The PNG file of `pixels`. 4-byte pixels become RGBA pixels with their bytes in the order in
-// which they are stored (so a picture stored blue, green, red, alpha shows red and blue
-// exchanged, as its bytes are); RGB565 pixels are widened to 8-bit RGB. Empty when libpng
-// fails or the pixels do not fill the picture.
+// The PNG file of `pixels`. A 4-byte pixel is drawn as the little-endian value 0xAARRGGBB, as a
+// firmware reads it (so a picture stored red first shows red and blue exchanged); RGB565 pixels
+// are widened to 8-bit RGB. Empty when libpng fails or the pixels do not fill the picture.
 std::optional<std::string> encode_png(const PixelLayout& layout, std::span<const uint8_t> pixels,
                                       PngEffort effort = PngEffort::kSmallest);
 

@@ -165,6 +165,16 @@ std::string ratio_shown(const json& value) {
     return text;
 }
 
+// A PSNR of `list --json` as the page shows it.
+std::string decibels_shown(const json& value) {
+    if (!value.is_number()) {
+        return shown(value);
+    }
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f dB", value.get<double>());
+    return text;
+}
+
 // The size a picture's thumbnail has: the longer side at most 128 pixels, the shape kept.
 json thumbnail_size(const json& picture, bool full_size) {
     const uint32_t width = picture["width"];
@@ -190,6 +200,13 @@ void expect_rows_as_listed(const json& rows, const json& listed, bool full_size)
             EXPECT_EQ(row[key], shown(picture[key])) << key;
         }
         EXPECT_EQ(row["ratio"], ratio_shown(picture["ratio"]));
+        if (picture.contains("converted")) {
+            const json& converted = picture["converted"];
+            EXPECT_EQ(row["converted"], converted.is_null() ? "-" : converted ? "yes" : "no");
+            EXPECT_EQ(row["psnr"], decibels_shown(picture["psnr"]));
+            EXPECT_EQ(row["rgb565_bytes"], shown(picture["rgb565_bytes"]));
+            EXPECT_EQ(row["rgb565_psnr"], decibels_shown(picture["rgb565_psnr"]));
+        }
         if (picture["placeholder"] == true) {
             EXPECT_TRUE(row["image"].is_null());
             EXPECT_EQ(row["note"], "placeholder");
@@ -226,6 +243,7 @@ TEST(InspectReportInBrowser, ShowsWhatListGivesWithEveryThumbnail) {
         const char* name;
         std::function<void(const PackerWorkspace&)> fill;
         bool full_size;
+        bool with_workspace = false;  // the colour costs, and each converted picture's source
     };
     // Pictures larger than a thumbnail, wide and tall, with alpha and in RGB565.
     const auto fill_large = [](const PackerWorkspace& workspace) {
@@ -240,7 +258,8 @@ TEST(InspectReportInBrowser, ShowsWhatListGivesWithEveryThumbnail) {
     const Case cases[] = {{"demo", testing::fill_demo_workspace, false},
                           {"varied", testing::fill_varied_workspace, false},
                           {"large", fill_large, false},
-                          {"large_full_size", fill_large, true}};
+                          {"large_full_size", fill_large, true},
+                          {"colour_costs", testing::fill_colour_workspace, false, true}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         PackerWorkspace workspace(FRAMESTOW_PROGRAM);
@@ -249,14 +268,20 @@ TEST(InspectReportInBrowser, ShowsWhatListGivesWithEveryThumbnail) {
         const std::string output = (workspace.root() / "output").string();
         const fs::path page = workspace.root() / "report.html";
         std::vector<std::string> arguments = {"report", output, "-o", page.string()};
+        std::vector<std::string> list_arguments = {"list", output, "--json"};
         if (c.full_size) {
             arguments.push_back("--full-size");
+        }
+        if (c.with_workspace) {
+            for (std::vector<std::string>* command : {&arguments, &list_arguments}) {
+                command->insert(command->end(), {"--workspace", workspace.root().string()});
+            }
         }
         const ProcessResult report =
             testing::run_program(FRAMESTOW_INSPECT, arguments, workspace.root());
         ASSERT_EQ(report.exit_status, 0) << report.out << report.err;
         const ProcessResult list =
-            testing::run_program(FRAMESTOW_INSPECT, {"list", output, "--json"}, workspace.root());
+            testing::run_program(FRAMESTOW_INSPECT, list_arguments, workspace.root());
         ASSERT_EQ(list.exit_status, 0) << list.err;
         const json listed = json::parse(list.out);
 
@@ -264,7 +289,11 @@ TEST(InspectReportInBrowser, ShowsWhatListGivesWithEveryThumbnail) {
         for (const json& picture : listed["pictures"]) {
             if (picture["placeholder"] == false) {
                 const json size = thumbnail_size(picture, c.full_size);
-                expected_thumbnails.emplace_back(size[0], size[1]);
+                // A converted picture's source follows it, of the same size.
+                const int shown_times = picture.value("converted", json()) == true ? 2 : 1;
+                for (int i = 0; i < shown_times; ++i) {
+                    expected_thumbnails.emplace_back(size[0], size[1]);
+                }
             }
         }
         EXPECT_EQ(complete_thumbnails(testing::read_text(page)), expected_thumbnails);

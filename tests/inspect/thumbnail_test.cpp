@@ -1,11 +1,15 @@
 #include "thumbnail.h"
 
 #include <gtest/gtest.h>
+#include <png.h>
 
 #include <cstdint>
+#include <optional>
+#include <string>
 #include <vector>
 
-// The report's thumbnails: their size, and pixels that average what they cover.
+// The report's thumbnails: their size, pixels that average what they cover, and their colours
+// in the PNG files.
 namespace framestow::inspect {
 namespace {
 
@@ -47,6 +51,43 @@ TEST(Thumbnail, PixelsAverageWhatTheyCover) {
         EXPECT_EQ(thumbnail.layout.width, 1);
         EXPECT_EQ(thumbnail.layout.height, 1);
         EXPECT_EQ(thumbnail.pixels, c.expected);
+    }
+}
+
+// What libpng reads back as RGBA.
+Bytes decoded_rgba(const std::string& png) {
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    Bytes pixels;
+    if (png_image_begin_read_from_memory(&image, png.data(), png.size()) != 0) {
+        image.format = PNG_FORMAT_RGBA;
+        pixels.resize(PNG_IMAGE_SIZE(image));
+        if (png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr) == 0) {
+            pixels.clear();
+        }
+    }
+    png_image_free(&image);
+    return pixels;
+}
+
+TEST(Thumbnail, FourBytePixelsAreDrawnAsAFirmwareReadsThemWithEveryEffort) {
+    // The bytes blue, green, red, alpha of the little-endian value 0xAARRGGBB; an opaque picture
+    // is written without its alpha bytes when written fastest.
+    const struct {
+        const char* what;
+        Bytes pixels;
+        Bytes expected;
+    } cases[] = {
+        {"opaque", {10, 20, 60, 255}, {60, 20, 10, 255}},
+        {"translucent", {10, 20, 60, 128}, {60, 20, 10, 128}},
+    };
+    for (const auto& c : cases) {
+        for (const PngEffort effort : {PngEffort::kSmallest, PngEffort::kFastest}) {
+            SCOPED_TRACE(std::string(c.what) + (effort == PngEffort::kFastest ? " fastest" : ""));
+            const std::optional<std::string> png = encode_png({0x8888, 1, 1}, c.pixels, effort);
+            ASSERT_TRUE(png);
+            EXPECT_EQ(decoded_rgba(*png), c.expected);
+        }
     }
 }
 
