@@ -1,14 +1,11 @@
 #include "colour_cost.h"
 
-#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 
 #include "codec/codec.h"
 #include "colour/rgb565_conversion.h"
-#include "packaging/bin_list.h"
-#include "platform/decimal_text.h"
 #include "platform/platform.h"
 #include "workspace_comparison.h"
 
@@ -22,27 +19,6 @@ uint16_t pixel_format_of(const ImageBitmap& bitmap) {
 
 std::span<const uint8_t> pixels_of(const ImageBitmap& bitmap) {
     return bitmap.bytes.subspan(kPictureHeaderSize);
-}
-
-ColourSection read_colour_section(const std::string& config_path, const std::string& section) {
-    return {section, platform::read_ini_value(config_path, section, kPixelFormatKey),
-            platform::read_ini_value(config_path, section, kDitherKey),
-            platform::read_ini_value(config_path, section, kBackgroundKey)};
-}
-
-// A compression section of the settings file, read as the packer reads it: all three keys or
-// none, each value as atoi reads it.
-std::optional<CompressionSettings> read_compression_section(const std::string& config_path,
-                                                            std::string_view section) {
-    const std::string bit_type = platform::read_ini_value(config_path, section, "bit_type");
-    const std::string block_len = platform::read_ini_value(config_path, section, "block_len");
-    const std::string zip_type = platform::read_ini_value(config_path, section, "zip_type");
-    if (bit_type.empty() || block_len.empty() || zip_type.empty()) {
-        return std::nullopt;
-    }
-    return CompressionSettings{platform::leading_decimal(bit_type),
-                               platform::leading_decimal(block_len),
-                               platform::leading_decimal(zip_type)};
 }
 
 // The source's pixels as blue, green, red, alpha, as the report draws 4-byte pixels.
@@ -72,26 +48,8 @@ void compare_colours(const std::vector<Rgb>& source, const DecodedPicture& pictu
 
 CostMeasurement::CostMeasurement(std::string workspace, bool keep_originals)
     : workspace_(std::move(workspace)),
-      config_path_(path_in(workspace_, "config.ini")),
-      codec_settings_{read_compression_section(config_path_, "png"),
-                      read_compression_section(config_path_, "bmp")},
+      colours_(path_in(workspace_, "config.ini")),
       keep_originals_(keep_originals) {}
-
-const ColourSection& CostMeasurement::cached_section(const std::string& section) {
-    auto found = sections_.find(section);
-    if (found == sections_.end()) {
-        found = sections_.emplace(section, read_colour_section(config_path_, section)).first;
-    }
-    return found->second;
-}
-
-ColourChoice CostMeasurement::colour_choice(const std::string& picture_name) {
-    // Most specific first, as the packer reads them.
-    const std::array<ColourSection, 3> sections = {read_colour_section(config_path_, picture_name),
-                                                   cached_section(app_prefix(picture_name)),
-                                                   cached_section("png")};
-    return resolve_colour_choice(sections).choice;
-}
 
 PictureCost CostMeasurement::measure(const Slot& slot, const DecodedPicture& picture) {
     PictureCost cost;
@@ -113,7 +71,7 @@ PictureCost CostMeasurement::measure(const Slot& slot, const DecodedPicture& pic
     }
     cost.measured = true;
     const bool from_png = source.picture_kind == kPictureKindPng;
-    const ColourChoice choice = from_png ? colour_choice(slot.name) : ColourChoice{};
+    const ColourChoice choice = from_png ? colours_.choice(slot.name) : ColourChoice{};
     cost.converted = from_png && picture.pixel_format == kFormatRgb565;
     // A converted picture's source is composited onto its background first, as the packer did.
     const std::vector<Rgb> colours =
@@ -141,7 +99,8 @@ void CostMeasurement::estimate_rgb565(ImageBitmap& bitmap, const ColourChoice& c
     if (apply_colour_choice(as_rgb565, source_, bitmap) != ColourOutcome::kConverted) {
         return;
     }
-    const CompressedPicture compressed = compress_picture(bitmap, codec_settings_, compressed_);
+    const CompressedPicture compressed =
+        compress_picture(bitmap, colours_.codec_settings(), compressed_);
     if (compressed.status == CodecStatus::kSettingsRefused) {
         cost.note = "as RGB565 the packer would refuse it: zip_type of [bmp] is not 0";
         return;

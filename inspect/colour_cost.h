@@ -1,16 +1,15 @@
 #pragma once
 
 #include <cstdint>
-#include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "codec/compression_settings.h"
 #include "codec/picture_format.h"
 #include "colour/colour_choice.h"
 #include "inspection.h"
 #include "listing.h"
+#include "workspace_colours.h"
 
 // What the colours of the packed pictures cost in flash and lost in quality, against the
 // workspace they came from: each package picture against its source in image/, and for a 32-bit
@@ -50,15 +49,11 @@ class CostMeasurement {
     PictureCost measure(const Slot& slot, const DecodedPicture& picture);
 
   private:
-    ColourChoice colour_choice(const std::string& picture_name);
-    const ColourSection& cached_section(const std::string& section);
     void estimate_rgb565(ImageBitmap& bitmap, const ColourChoice& choice,
                          const std::vector<Rgb>& source, PictureCost& cost);
 
     std::string workspace_;
-    std::string config_path_;
-    CodecSettings codec_settings_;
-    std::map<std::string, ColourSection> sections_;  // [png] and the applications' sections
+    WorkspaceColours colours_;
     bool keep_originals_;
     PictureBuffer source_;
     PictureBuffer compressed_;

@@ -64,7 +64,8 @@ void print_warnings(const std::optional<std::string>& workspace, const Inspectio
     if (!workspace) {
         return;
     }
-    for (const Problem& warning : red_first_warnings(*workspace, inspection.slots)) {
+    for (const Problem& warning :
+         red_first_warnings(*workspace, inspection.slots, inspection.facts)) {
         err << warning.line() << '\n';
     }
 }
@@ -313,7 +314,9 @@ int run_report(const ReportOptions& options, std::ostream& out, std::ostream& er
     pngs.resize(inspection.slots.size());
     const Summary summary = summarise(inspection);
     const Problems warnings =
-        options.workspace ? red_first_warnings(*options.workspace, inspection.slots) : Problems();
+        options.workspace
+            ? red_first_warnings(*options.workspace, inspection.slots, inspection.facts)
+            : Problems();
     std::optional<ReportCosts> costs;
     if (options.workspace) {
         originals.resize(inspection.slots.size());

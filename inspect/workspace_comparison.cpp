@@ -5,6 +5,7 @@
 #include <set>
 #include <sstream>
 
+#include "colour/rgb565_conversion.h"
 #include "file_limits.h"
 #include "image_input/bmp_loader.h"
 #include "image_input/byte_source.h"
@@ -79,7 +80,8 @@ std::size_t claiming_package(const BinList& packages, const std::string& app_id,
 
 WorkspaceComparison::WorkspaceComparison(std::string workspace)
     : workspace_(std::move(workspace)),
-      packages_(read_app_list(path_in(workspace_, "config.ini"))) {}
+      packages_(read_app_list(path_in(workspace_, "config.ini"))),
+      colours_(path_in(workspace_, "config.ini")) {}
 
 void WorkspaceComparison::compare(const Slot& slot, const DecodedPicture& picture,
                                   Problems& problems) {
@@ -150,6 +152,10 @@ void WorkspaceComparison::compare_source(const Slot& slot, const DecodedPicture&
             {slot.label(),
              shown + " no longer loads" + (load.why.empty() ? std::string() : ": " + load.why)});
         return;
+    }
+    // A PNG picture held as RGB565 was converted by the packer: so is the source, to compare.
+    if (picture.pixel_format == kFormatRgb565 && bitmap.picture_kind == kPictureKindPng) {
+        apply_colour_choice(colours_.choice(slot.name), buffer_, bitmap);
     }
     const uint16_t format = load_le16(bitmap.bytes.data() + 2);
     if (format != picture.pixel_format || bitmap.width != picture.width ||
@@ -272,10 +278,12 @@ std::optional<Problem> not_a_workspace(const std::string& workspace) {
     return std::nullopt;
 }
 
-Problems red_first_warnings(const std::string& workspace, const std::vector<Slot>& slots) {
+Problems red_first_warnings(const std::string& workspace, const std::vector<Slot>& slots,
+                            const std::vector<PictureFacts>& facts) {
     Problems warnings;
-    for (const Slot& slot : slots) {
-        if (slot.placeholder()) {
+    for (std::size_t i = 0; i < slots.size(); ++i) {
+        const Slot& slot = slots[i];
+        if (slot.placeholder() || (facts[i].decoded && facts[i].pixel_format == kFormatRgb565)) {
             continue;
         }
         platform::File file =

@@ -5,14 +5,17 @@
 #include <vector>
 
 #include "image_input/image_bitmap.h"
+#include "inspection.h"
 #include "output_files.h"
 #include "packaging/bin_list.h"
 #include "picture_decoding.h"
 #include "picture_slots.h"
 #include "problem.h"
+#include "workspace_colours.h"
 
 // A packed picture against the workspace it came from: the check file that the packer wrote when
-// it packed it, and the picture now in image/, decoded by the packer's own loaders. So a package
+// it packed it, and the picture now in image/, decoded by the packer's own loaders and converted
+// as its colour settings say. So a package
 // older than its pictures, or mapping files that belong to other packages, show.
 namespace framestow::inspect {
 
@@ -38,6 +41,7 @@ class WorkspaceComparison {
 
     std::string workspace_;
     BinList packages_;
+    WorkspaceColours colours_;
     PictureBuffer buffer_;
 };
 
@@ -54,9 +58,11 @@ SourceLoad load_source_picture(const std::string& path, PictureBuffer& buffer, I
 // image/ folder and a config.ini.
 std::optional<Problem> not_a_workspace(const std::string& workspace);
 
-// One warning for each picture whose file in the workspace's image/ is a PNG without alpha: the
-// packer stores it red first (the little-endian value 0xFFBBGGRR), so a firmware that reads every
-// 4-byte pixel as 0xAARRGGBB shows it with red and blue exchanged.
-Problems red_first_warnings(const std::string& workspace, const std::vector<Slot>& slots);
+// One warning for each picture whose file in the workspace's image/ is a PNG without alpha and
+// that the package holds with 4-byte pixels: the packer stores it red first (the little-endian
+// value 0xFFBBGGRR), so a firmware that reads every 4-byte pixel as 0xAARRGGBB shows it with red
+// and blue exchanged. A picture converted to RGB565 has no such pixels.
+Problems red_first_warnings(const std::string& workspace, const std::vector<Slot>& slots,
+                            const std::vector<PictureFacts>& facts);
 
 }  // namespace framestow::inspect

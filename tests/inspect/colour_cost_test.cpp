@@ -103,6 +103,13 @@ TEST(InspectColourCost, ListMeasuresEachPictureAgainstTheWorkspace) {
               rows.at("A001_002.png")["size"].get<int64_t>() - converted["size"].get<int64_t>() +
                   rows.at("A001_005.png")["size"].get<int64_t>() - dithered["size"].get<int64_t>());
 
+    // verify converts the sources as the packer did, and gives no red-first warning for a
+    // picture without alpha that is held as RGB565.
+    const ProcessResult verify =
+        inspect({"verify", output, "--workspace", workspace.root().string()});
+    EXPECT_EQ(verify.exit_status, 0) << verify.out;
+    EXPECT_EQ(verify.err.find("A001_004.png"), std::string::npos) << verify.err;
+
     // Without the workspace nothing of it shows; the report draws the limit and the original.
     const ProcessResult plain = inspect({"list", output, "--json"});
     EXPECT_FALSE(Json::parse(plain.out)["pictures"][0].contains("psnr"));
