@@ -1,6 +1,5 @@
 #include "workspace_colours.h"
 
-#include <array>
 #include <optional>
 #include <string_view>
 
@@ -11,12 +10,6 @@
 namespace framestow::inspect {
 
 namespace {
-
-ColourSection read_colour_section(const std::string& config_path, const std::string& section) {
-    return {section, platform::read_ini_value(config_path, section, kPixelFormatKey),
-            platform::read_ini_value(config_path, section, kDitherKey),
-            platform::read_ini_value(config_path, section, kBackgroundKey)};
-}
 
 // Each value as atoi reads it, and only when all three keys have text.
 std::optional<CompressionSettings> read_compression_section(const std::string& config_path,
@@ -34,25 +27,15 @@ std::optional<CompressionSettings> read_compression_section(const std::string& c
 
 }  // namespace
 
-WorkspaceColours::WorkspaceColours(std::string config_path)
-    : config_path_(std::move(config_path)),
-      codec_settings_{read_compression_section(config_path_, "png"),
-                      read_compression_section(config_path_, "bmp")} {}
-
-const ColourSection& WorkspaceColours::cached_section(const std::string& section) {
-    auto found = sections_.find(section);
-    if (found == sections_.end()) {
-        found = sections_.emplace(section, read_colour_section(config_path_, section)).first;
-    }
-    return found->second;
-}
+WorkspaceColours::WorkspaceColours(const std::string& config_path)
+    : codec_settings_{read_compression_section(config_path, "png"),
+                      read_compression_section(config_path, "bmp")},
+      keys_([config_path](const std::string& section, std::string_view key) {
+          return platform::read_ini_value(config_path, section, key);
+      }) {}
 
 ColourChoice WorkspaceColours::choice(const std::string& picture_name) {
-    // Most specific first; a picture's own section is read for that picture alone.
-    const std::array<ColourSection, 3> sections = {read_colour_section(config_path_, picture_name),
-                                                   cached_section(app_prefix(picture_name)),
-                                                   cached_section("png")};
-    return resolve_colour_choice(sections).choice;
+    return keys_.read(picture_name, app_prefix(picture_name)).choice;
 }
 
 }  // namespace framestow::inspect

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <map>
 #include <string>
 
 #include "codec/compression_settings.h"
@@ -12,7 +11,7 @@ namespace framestow::inspect {
 
 class WorkspaceColours {
   public:
-    explicit WorkspaceColours(std::string config_path);
+    explicit WorkspaceColours(const std::string& config_path);
 
     // The picture's colour choice: for each key its own section ([A001_003.png]) wins over its
     // application's ([A001]), which wins over [png]; a bad value leaves the key's default.
@@ -22,11 +21,8 @@ class WorkspaceColours {
     const CodecSettings& codec_settings() const { return codec_settings_; }
 
   private:
-    const ColourSection& cached_section(const std::string& section);
-
-    std::string config_path_;
     CodecSettings codec_settings_;
-    std::map<std::string, ColourSection> sections_;  // [png] and the applications' sections
+    ColourKeyReader keys_;
 };
 
 }  // namespace framestow::inspect

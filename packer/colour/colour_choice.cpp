@@ -110,4 +110,25 @@ ResolvedColour resolve_colour_choice(std::span<const ColourSection> sections) {
     return resolved;
 }
 
+ColourSection ColourKeyReader::read_section(const std::string& section) const {
+    return {section, lookup_(section, kPixelFormatKey), lookup_(section, kDitherKey),
+            lookup_(section, kBackgroundKey)};
+}
+
+const ColourSection& ColourKeyReader::cached_section(const std::string& section) {
+    auto found = cache_.find(section);
+    if (found == cache_.end()) {
+        found = cache_.emplace(section, read_section(section)).first;
+    }
+    return found->second;
+}
+
+ResolvedColour ColourKeyReader::read(const std::string& picture_name,
+                                     const std::string& application) {
+    // Most specific first; a picture's own section is looked up for that picture alone.
+    const std::array<ColourSection, 3> sections = {
+        read_section(picture_name), cached_section(application), cached_section("png")};
+    return resolve_colour_choice(sections);
+}
+
 }  // namespace framestow

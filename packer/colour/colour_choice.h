@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <map>
 #include <optional>
 #include <span>
 #include <string>
@@ -62,5 +64,24 @@ struct ResolvedColour {
 // key, the first section that has text for it decides; a bad value there leaves the key's
 // default.
 ResolvedColour resolve_colour_choice(std::span<const ColourSection> sections);
+
+// Reads the colour keys for each picture through `lookup`, which gives the value text of a key
+// in a section of the settings file (empty when missing): for each key, the picture's own
+// section ([A001_003.png]) wins over its application's ([A001]), which wins over [png]. The
+// [png] and application sections are looked up once each.
+class ColourKeyReader {
+  public:
+    using Lookup = std::function<std::string(const std::string& section, std::string_view key)>;
+    explicit ColourKeyReader(Lookup lookup) : lookup_(std::move(lookup)) {}
+
+    ResolvedColour read(const std::string& picture_name, const std::string& application);
+
+  private:
+    ColourSection read_section(const std::string& section) const;
+    const ColourSection& cached_section(const std::string& section);
+
+    Lookup lookup_;
+    std::map<std::string, ColourSection> cache_;
+};
 
 }  // namespace framestow

@@ -1,6 +1,5 @@
 #include "stages/settings.h"
 
-#include <array>
 
 #include "packaging/bin_list.h"
 #include "platform/decimal_text.h"
@@ -41,30 +40,13 @@ CodecSettings read_codec_settings(const std::string& config_path) {
     return codec;
 }
 
-namespace {
-
-ColourSection read_colour_section(const std::string& config_path, const std::string& section) {
-    return {section, read_config_value(config_path, section, kPixelFormatKey),
-            read_config_value(config_path, section, kDitherKey),
-            read_config_value(config_path, section, kBackgroundKey)};
-}
-
-}  // namespace
-
-const ColourSection& ColourSettingsReader::cached_section(const std::string& section) {
-    auto found = cache_.find(section);
-    if (found == cache_.end()) {
-        found = cache_.emplace(section, read_colour_section(config_path_, section)).first;
-    }
-    return found->second;
-}
+ColourSettingsReader::ColourSettingsReader(const std::string& config_path)
+    : keys_([config_path](const std::string& section, std::string_view key) {
+          return read_config_value(config_path, section, key);
+      }) {}
 
 PictureColour ColourSettingsReader::read(const std::string& picture_name) {
-    // Most specific first.
-    const std::array<ColourSection, 3> sections = {read_colour_section(config_path_, picture_name),
-                                                   cached_section(app_prefix(picture_name)),
-                                                   cached_section("png")};
-    const ResolvedColour resolved = resolve_colour_choice(sections);
+    const ResolvedColour resolved = keys_.read(picture_name, app_prefix(picture_name));
     PictureColour colour{resolved.choice, {}};
     if (resolved.bad) {
         const BadColourValue& bad = *resolved.bad;

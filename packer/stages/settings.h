@@ -1,6 +1,5 @@
 #pragma once
 
-#include <map>
 #include <string>
 #include <string_view>
 
@@ -28,20 +27,15 @@ struct PictureColour {
     std::string error;  // empty when every value that applies is one its key takes
 };
 
-// Reads the colour keys of the settings file for each picture: for each key, the picture's own
-// section ([A001_003.png]) wins over its application's ([A001]), which wins over [png]. The
-// [png] and application sections are read once each.
+// Reads the colour keys of the settings file for each picture (see ColourKeyReader).
 class ColourSettingsReader {
   public:
-    explicit ColourSettingsReader(std::string config_path) : config_path_(std::move(config_path)) {}
+    explicit ColourSettingsReader(const std::string& config_path);
 
     PictureColour read(const std::string& picture_name);
 
   private:
-    const ColourSection& cached_section(const std::string& section);
-
-    std::string config_path_;
-    std::map<std::string, ColourSection> cache_;
+    ColourKeyReader keys_;
 };
 
 }  // namespace framestow
