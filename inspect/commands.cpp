@@ -101,13 +101,11 @@ std::string thumbnail_png(const PixelLayout& layout, std::span<const uint8_t> pi
 }  // namespace
 
 int run_list(const ListOptions& options, std::ostream& out, std::ostream& err) {
+    std::optional<CostMeasurement> measurement;
     if (options.workspace) {
         if (const std::optional<Problem> failure = not_a_workspace(*options.workspace)) {
             return unusable(*failure, err);
         }
-    }
-    std::optional<CostMeasurement> measurement;
-    if (options.workspace) {
         measurement.emplace(*options.workspace, false);
     }
     std::vector<PictureCost> picture_costs;
@@ -273,13 +271,11 @@ int run_extract(const ExtractOptions& options, std::ostream& out, std::ostream& 
 }
 
 int run_report(const ReportOptions& options, std::ostream& out, std::ostream& err) {
+    std::optional<CostMeasurement> measurement;
     if (options.workspace) {
         if (const std::optional<Problem> failure = not_a_workspace(*options.workspace)) {
             return unusable(*failure, err);
         }
-    }
-    std::optional<CostMeasurement> measurement;
-    if (options.workspace) {
         measurement.emplace(*options.workspace, true);
     }
     std::vector<PictureCost> picture_costs;
