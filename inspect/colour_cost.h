@@ -23,7 +23,7 @@ struct PictureCost {
     std::optional<double> psnr;            // in dB against the source, when the colours differ
     std::optional<uint64_t> rgb565_bytes;  // a 32-bit opaque picture's size as RGB565
     std::optional<double> rgb565_psnr;
-    std::string note;  // why nothing was measured
+    std::string note;  // why nothing, or no RGB565 estimate, was measured
     // A converted picture's source as 4-byte pixels blue, green, red, alpha, for showing beside
     // the device picture; only when asked for.
     std::vector<uint8_t> original;
@@ -68,6 +68,7 @@ std::vector<PackageCost> package_costs(const std::string& workspace, const Inspe
 std::string converted_text(const PictureCost& cost);
 // "exact", "38.4 dB", or "-" when not measured.
 std::string psnr_text(const PictureCost& cost);
+// "38.4 dB", "exact" for infinity, or "-" for none.
 std::string decibel_text(std::optional<double> decibels);
 
 }  // namespace framestow::inspect
