@@ -38,6 +38,11 @@ static uint32_t load_le32(const uint8_t* p) {
     return (uint32_t)p[0] | (uint32_t)p[1] << 8 | (uint32_t)p[2] << 16 | (uint32_t)p[3] << 24;
 }
 
+/* Nonzero when the 4 bytes at p are the run marker, compared byte by byte. */
+static inline int is_run_marker(const uint8_t* p) {
+    return p[0] == 0x89u && p[1] == 0x67u && p[2] == 0x45u && p[3] == 0x23u;
+}
+
 static uint16_t load_le16(const uint8_t* p) {
     return (uint16_t)(p[0] | p[1] << 8);
 }
@@ -144,39 +149,17 @@ static uint32_t token_run(int block_form, const uint8_t* p, size_t size) {
 
 /* Nonzero when the 4 bytes at p open a token rather than being a literal unit: the run marker
  * in the marker form, a first byte 0x5F in the block form. */
-static int opens_token(int block_form, const uint8_t* p) {
-    return block_form ? p[0] == RUN_BYTE : load_le32(p) == RUN_MARKER;
+static inline int opens_token(int block_form, const uint8_t* p) {
+    return block_form ? p[0] == RUN_BYTE : is_run_marker(p);
 }
 
-/* Copies the literal units from p on to out (or only counts them, with out NULL), up to `most`,
- * and returns their number; the first is known to be one. Short stretches (most are) go one unit
- * at a time; from the fifth unit on, four at a time while four are literal. */
-static LOOP_INLINE size_t copy_literals(int block_form, uint8_t* out, const uint8_t* p,
-                                        size_t most) {
-    size_t n = 0;
-    do {
-        if (out != NULL) {
-            memcpy(out + n * UNIT_SIZE, p, UNIT_SIZE);
-        }
+/* The number of literal units from p on, up to `most`; the first is known to be one. Only
+ * counted here: the caller copies the whole stretch with one memcpy, so that this loop calls
+ * nothing and keeps no register across a call. */
+static LOOP_INLINE size_t count_literals(int block_form, const uint8_t* p, size_t most) {
+    size_t n = 1;
+    while (n < most && !opens_token(block_form, p + n * UNIT_SIZE)) {
         ++n;
-        p += UNIT_SIZE;
-    } while (n < 4 && n < most && !opens_token(block_form, p));
-    if (n < 4) {
-        return n;
-    }
-    while (n + 4 <= most && !opens_token(block_form, p) &&
-           !opens_token(block_form, p + UNIT_SIZE) && !opens_token(block_form, p + 2 * UNIT_SIZE) &&
-           !opens_token(block_form, p + 3 * UNIT_SIZE)) {
-        if (out != NULL) {
-            memcpy(out + n * UNIT_SIZE, p, 4 * UNIT_SIZE);
-        }
-        n += 4;
-        p += 4 * UNIT_SIZE;
-    }
-    for (; n < most && !opens_token(block_form, p); ++n, p += UNIT_SIZE) {
-        if (out != NULL) {
-            memcpy(out + n * UNIT_SIZE, p, UNIT_SIZE);
-        }
     }
     return n;
 }
@@ -185,14 +168,10 @@ static LOOP_INLINE size_t copy_literals(int block_form, uint8_t* out, const uint
  * a literal unit or a token. A size above `have` may grow once more bytes are known. */
 static LOOP_INLINE size_t item_size(const fsd_decoder* d, const uint8_t* p, size_t have) {
     int block_form = d->form == FSD_FORM_BLOCK;
-    if (d->phase == PHASE_HEADER) {
-        return FSD_HEADER_SIZE;
-    }
     if (block_form && d->block_left == 0) {
         return BLOCK_HEADER_SIZE;
     }
-    if (block_form ? have == 0 || p[0] != RUN_BYTE
-                   : have < UNIT_SIZE || load_le32(p) != RUN_MARKER) {
+    if (block_form ? have == 0 || p[0] != RUN_BYTE : have < UNIT_SIZE || !is_run_marker(p)) {
         return UNIT_SIZE;
     }
     return token_size(block_form, p, have);
@@ -225,9 +204,8 @@ static void copy_few(uint8_t* to, const uint8_t* from, size_t n) {
  * them all and nothing is pending, else gathered in d->pending. Returns its size, 0 when the
  * input ended first (what there was is kept in d->pending), or FSD_ERR_ITEM_PAST_BLOCK. */
 static int take_item(fsd_decoder* d, cursor* c, const uint8_t** item) {
-    size_t limit = d->phase == PHASE_BODY && d->form == FSD_FORM_BLOCK && d->block_left != 0
-                       ? d->block_left
-                       : MARKER_TOKEN_SIZE;
+    size_t limit =
+        d->form == FSD_FORM_BLOCK && d->block_left != 0 ? d->block_left : MARKER_TOKEN_SIZE;
     size_t have = d->pending_size;
     size_t need;
     if (have == 0) {
@@ -305,29 +283,19 @@ static fsd_status start_run(fsd_decoder* d, const uint8_t* item, size_t size) {
     return FSD_MORE;
 }
 
-/* Writes `count` copies of the 4-byte unit from out on, in pairs of units held in a register,
- * four pairs a step for long runs: compilers turn those into a few wide stores. */
-static inline void fill_units(uint8_t* out, const uint8_t* unit, size_t count) {
-    size_t bytes = count * UNIT_SIZE;
-    size_t done = 0;
-    uint32_t value;
-    uint64_t pair;
-    /* Put together byte-wise, not as value << 32 | value, which a Cortex-M0 compiler turns into a
-     * call of the support library's 64-bit multiplication. */
-    memcpy(&value, unit, UNIT_SIZE);
-    memcpy(&pair, unit, UNIT_SIZE);
-    memcpy((uint8_t*)&pair + UNIT_SIZE, unit, UNIT_SIZE);
-    for (; done + 4 * sizeof pair <= bytes; done += 4 * sizeof pair) {
-        memcpy(out + done, &pair, sizeof pair);
-        memcpy(out + done + sizeof pair, &pair, sizeof pair);
-        memcpy(out + done + 2 * sizeof pair, &pair, sizeof pair);
-        memcpy(out + done + 3 * sizeof pair, &pair, sizeof pair);
+/* Writes `count` copies of the 4-byte unit from out on: the first unit, then the bytes written
+ * so far copied after themselves, doubling each time. No copy of the unit is kept in a local, so
+ * that where memcpy is a call (cores without unaligned stores) the frame holds no buffer. */
+static void fill_units(uint8_t* out, const uint8_t* unit, size_t count) {
+    uint8_t* const end = out + count * UNIT_SIZE;
+    uint8_t* filled;
+    if (count == 0) {
+        return;
     }
-    for (; done + sizeof pair <= bytes; done += sizeof pair) {
-        memcpy(out + done, &pair, sizeof pair);
-    }
-    if (done < bytes) {
-        memcpy(out + done, &value, UNIT_SIZE);
+    filled = (uint8_t*)memcpy(out, unit, UNIT_SIZE) + UNIT_SIZE;
+    while (filled != end) {
+        size_t n = smaller((size_t)(filled - out), (size_t)(end - filled));
+        filled = (uint8_t*)memcpy(filled, out, n) + n;
     }
 }
 
@@ -377,21 +345,22 @@ static LOOP_INLINE void decode_whole_items(fsd_decoder* d, cursor* c, const int 
      * the output. They are taken from both up front, and what is left of them given back. */
     size_t limit =
         smaller(d->units_left > tail ? d->units_left - tail : 0, c->out_left / UNIT_SIZE);
-    uint32_t beyond_limit;
     d->units_left -= (uint32_t)limit;
     c->out_left -= limit * UNIT_SIZE;
-    beyond_limit = d->units_left;
     /* Once the last unit has been taken, not even a token of run length 0 is taken here: the
      * item-by-item path refuses what follows, as it does when a chunk ends after that unit. */
-    while (left >= UNIT_SIZE && (limit != 0 || beyond_limit != 0)) {
+    while (left >= UNIT_SIZE && (limit != 0 || d->units_left != 0)) {
         size_t size;
         size_t run;
         if (!opens_token(block_form, p)) {
             if (limit == 0) {
                 break;
             }
-            run = copy_literals(block_form, out, p, smaller(left / UNIT_SIZE, limit));
+            run = count_literals(block_form, p, smaller(left / UNIT_SIZE, limit));
             size = run * UNIT_SIZE;
+            if (out != NULL) {
+                memcpy(out, p, size);
+            }
         } else {
             size = token_size(block_form, p, left);
             if (size > left) {
@@ -436,12 +405,33 @@ static void decode_whole_items_of_form(fsd_decoder* d, cursor* c) {
 #endif
 }
 
+/* Gathers the 8-byte header in d->pending, however the input is split, and reads it once it is
+ * whole. It is read before the item loop, not in it, so that its checks cost the loop no
+ * registers. */
+static fsd_status take_header(fsd_decoder* d, cursor* c) {
+    size_t take = smaller(FSD_HEADER_SIZE - d->pending_size, c->in_left);
+    copy_few(d->pending + d->pending_size, c->in, take);
+    take_input(c, take);
+    d->pending_size = (uint8_t)(d->pending_size + take);
+    if (d->pending_size < FSD_HEADER_SIZE) {
+        return FSD_MORE;
+    }
+    d->pending_size = 0;
+    return read_header(d, d->pending);
+}
+
 /* One call of fsd_decode or fsd_skip: deliver the run in hand, then take items, whole ones
  * straight through and any other one by one, until the input or the output runs out. */
 static fsd_status decode(fsd_decoder* d, cursor* c) {
     fsd_status status = FSD_MORE;
     if (d->phase >= PHASE_FAILED) {
         return (fsd_status)(PHASE_FAILED - d->phase);
+    }
+    if (d->phase == PHASE_HEADER) {
+        status = take_header(d, c);
+        if (d->phase == PHASE_HEADER) {
+            return status < 0 ? fail(d, status) : status;
+        }
     }
     while (status == FSD_MORE) {
         const uint8_t* item = NULL;
@@ -450,20 +440,16 @@ static fsd_status decode(fsd_decoder* d, cursor* c) {
         if (d->run_left != 0) {
             break;
         }
-        if (d->phase == PHASE_BODY) {
-            if (d->pending_size == 0 && c->in_left != 0 && d->units_left != 0) {
-                decode_whole_items_of_form(d, c);
-            }
-            if (body_ended(d)) {
-                status = c->in_left != 0 ? FSD_ERR_TRAILING_BYTES : FSD_DONE;
-                break;
-            }
+        if (d->pending_size == 0 && c->in_left != 0 && d->units_left != 0) {
+            decode_whole_items_of_form(d, c);
+        }
+        if (body_ended(d)) {
+            status = c->in_left != 0 ? FSD_ERR_TRAILING_BYTES : FSD_DONE;
+            break;
         }
         size = take_item(d, c, &item);
         if (size <= 0) {
             status = (fsd_status)size;
-        } else if (d->phase == PHASE_HEADER) {
-            status = read_header(d, item);
         } else if (d->form == FSD_FORM_BLOCK && d->block_left == 0) {
             status = open_block(d, item);
         } else {
@@ -480,6 +466,9 @@ void fsd_init(fsd_decoder* d) {
     memset(d, 0, sizeof *d);
 }
 
+/* The counts are written before the call and lowered after it by what is left, so that only
+ * the two result pointers stay live across it: this frame is part of the decoder's deepest
+ * stack. */
 fsd_status fsd_decode(fsd_decoder* d, const uint8_t* in, size_t in_size, size_t* in_used,
                       uint8_t* out, size_t out_size, size_t* out_made) {
     cursor c;
@@ -488,9 +477,11 @@ fsd_status fsd_decode(fsd_decoder* d, const uint8_t* in, size_t in_size, size_t*
     c.in_left = in_size;
     c.out = out;
     c.out_left = out_size;
+    *in_used = in_size;
+    *out_made = out_size;
     status = decode(d, &c);
-    *in_used = in_size - c.in_left;
-    *out_made = out_size - c.out_left;
+    *in_used -= c.in_left;
+    *out_made -= c.out_left;
     return status;
 }
 
@@ -506,9 +497,11 @@ fsd_status fsd_skip(fsd_decoder* d, const uint8_t* in, size_t in_size, size_t* i
     c.in_left = in_size;
     c.out = NULL;
     c.out_left = room;
+    *in_used = in_size;
+    *skip_left -= room;
     status = decode(d, &c);
-    *in_used = in_size - c.in_left;
-    *skip_left -= room - c.out_left;
+    *in_used -= c.in_left;
+    *skip_left += c.out_left;
     return status;
 }
 
