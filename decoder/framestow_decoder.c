@@ -466,9 +466,9 @@ void fsd_init(fsd_decoder* d) {
     memset(d, 0, sizeof *d);
 }
 
-/* The counts are written before the call and lowered after it by what is left, so that only
- * the two result pointers stay live across it: this frame is part of the decoder's deepest
- * stack. */
+/* *in_used is set before the call and lowered after it by what is left, so that three values,
+ * not four, stay live across the call: on RV32 that keeps this frame, part of the decoder's
+ * deepest stack, at 32 bytes. */
 fsd_status fsd_decode(fsd_decoder* d, const uint8_t* in, size_t in_size, size_t* in_used,
                       uint8_t* out, size_t out_size, size_t* out_made) {
     cursor c;
@@ -478,10 +478,9 @@ fsd_status fsd_decode(fsd_decoder* d, const uint8_t* in, size_t in_size, size_t*
     c.out = out;
     c.out_left = out_size;
     *in_used = in_size;
-    *out_made = out_size;
     status = decode(d, &c);
     *in_used -= c.in_left;
-    *out_made -= c.out_left;
+    *out_made = out_size - c.out_left;
     return status;
 }
 
@@ -497,11 +496,10 @@ fsd_status fsd_skip(fsd_decoder* d, const uint8_t* in, size_t in_size, size_t* i
     c.in_left = in_size;
     c.out = NULL;
     c.out_left = room;
-    *in_used = in_size;
-    *skip_left -= room;
+    *in_used = in_size; /* as in fsd_decode */
     status = decode(d, &c);
     *in_used -= c.in_left;
-    *skip_left += c.out_left;
+    *skip_left -= room - c.out_left;
     return status;
 }
 
