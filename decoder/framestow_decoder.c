@@ -18,6 +18,8 @@
 #define BLOCK_HEADER_SIZE 3u
 #define BLOCK_CONTENT_LIMIT 4107u
 #define RUN_BYTE 0x5Fu
+/* Literal stretches up to this many units are copied one unit at a time. */
+#define SHORT_STRETCH 8u
 
 /* Where speed counts (gcc and clang not optimising for size), the loop over whole items is
  * compiled once for each body form, and its helpers inline; elsewhere, one loop serves both. */
@@ -27,6 +29,16 @@
 #else
 #define LOOP_FOR_EACH_FORM 0
 #define LOOP_INLINE
+#endif
+
+/* Whether a fixed-size memcpy to any address compiles to plain stores: on Arm cores with
+ * unaligned access (Cortex-M3 and later) and on x86. There runs are written from a unit held in
+ * registers. Elsewhere (Cortex-M0, RV32) such a memcpy is a call, which needs its source in the
+ * frame, so runs are written by copying what is already written, and the stack stays small. */
+#if defined(__ARM_FEATURE_UNALIGNED) || defined(__x86_64__) || defined(__i386__)
+#define STORES_AT_ANY_ADDRESS 1
+#else
+#define STORES_AT_ANY_ADDRESS 0
 #endif
 
 enum { PHASE_HEADER = 0, PHASE_BODY = 1, PHASE_FAILED = 16 };
@@ -164,6 +176,21 @@ static LOOP_INLINE size_t count_literals(int block_form, const uint8_t* p, size_
     return n;
 }
 
+/* Copies `count` units from p to out. Where stores go to any address, up to SHORT_STRETCH go one
+ * at a time, each a load and a store (most literal stretches are short); a longer stretch, and
+ * any stretch where memcpy is a call, goes in one memcpy. */
+static void copy_units(uint8_t* out, const uint8_t* p, size_t count) {
+    if (!STORES_AT_ANY_ADDRESS || count > SHORT_STRETCH) {
+        memcpy(out, p, count * UNIT_SIZE);
+        return;
+    }
+    for (; count != 0; --count) {
+        memcpy(out, p, UNIT_SIZE);
+        out += UNIT_SIZE;
+        p += UNIT_SIZE;
+    }
+}
+
 /* The size of the next item as far as its first `have` bytes tell: the header, a block header,
  * a literal unit or a token. A size above `have` may grow once more bytes are known. */
 static LOOP_INLINE size_t item_size(const fsd_decoder* d, const uint8_t* p, size_t have) {
@@ -283,9 +310,36 @@ static fsd_status start_run(fsd_decoder* d, const uint8_t* item, size_t size) {
     return FSD_MORE;
 }
 
-/* Writes `count` copies of the 4-byte unit from out on: the first unit, then the bytes written
- * so far copied after themselves, doubling each time. No copy of the unit is kept in a local, so
- * that where memcpy is a call (cores without unaligned stores) the frame holds no buffer. */
+#if STORES_AT_ANY_ADDRESS
+/* Writes `count` copies of the 4-byte unit from out on, in pairs of units held in a register,
+ * four pairs a step for long runs: compilers turn those into a few wide stores. */
+static void fill_units(uint8_t* out, const uint8_t* unit, size_t count) {
+    size_t bytes = count * UNIT_SIZE;
+    size_t done = 0;
+    uint32_t value;
+    uint64_t pair;
+    /* Put together byte-wise, not as value << 32 | value, which a Cortex-M0 compiler turns into a
+     * call of the support library's 64-bit multiplication. */
+    memcpy(&value, unit, UNIT_SIZE);
+    memcpy(&pair, unit, UNIT_SIZE);
+    memcpy((uint8_t*)&pair + UNIT_SIZE, unit, UNIT_SIZE);
+    for (; done + 4 * sizeof pair <= bytes; done += 4 * sizeof pair) {
+        memcpy(out + done, &pair, sizeof pair);
+        memcpy(out + done + sizeof pair, &pair, sizeof pair);
+        memcpy(out + done + 2 * sizeof pair, &pair, sizeof pair);
+        memcpy(out + done + 3 * sizeof pair, &pair, sizeof pair);
+    }
+    for (; done + sizeof pair <= bytes; done += sizeof pair) {
+        memcpy(out + done, &pair, sizeof pair);
+    }
+    if (done < bytes) {
+        memcpy(out + done, &value, UNIT_SIZE);
+    }
+}
+#else
+/* Writes `count` copies of the 4-byte unit from out on: the first unit, then what is written
+ * copied after itself, doubling each time. No copy of the unit is kept in a local: here memcpy
+ * is a call, and a local it copies from would have to stand in the frame. */
 static void fill_units(uint8_t* out, const uint8_t* unit, size_t count) {
     uint8_t* const end = out + count * UNIT_SIZE;
     uint8_t* filled;
@@ -298,6 +352,7 @@ static void fill_units(uint8_t* out, const uint8_t* unit, size_t count) {
         filled = (uint8_t*)memcpy(filled, out, n) + n;
     }
 }
+#endif
 
 /* Delivers what the output takes of the current run. The last unit of an odd RGB565 picture
  * gives only its first 2 bytes. */
@@ -359,7 +414,7 @@ static LOOP_INLINE void decode_whole_items(fsd_decoder* d, cursor* c, const int 
             run = count_literals(block_form, p, smaller(left / UNIT_SIZE, limit));
             size = run * UNIT_SIZE;
             if (out != NULL) {
-                memcpy(out, p, size);
+                copy_units(out, p, run);
             }
         } else {
             size = token_size(block_form, p, left);
