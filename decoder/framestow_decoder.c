@@ -18,8 +18,6 @@
 #define BLOCK_HEADER_SIZE 3u
 #define BLOCK_CONTENT_LIMIT 4107u
 #define RUN_BYTE 0x5Fu
-/* Literal stretches up to this many units are copied one unit at a time. */
-#define SHORT_STRETCH 8u
 
 /* Where speed counts (gcc and clang not optimising for size), the loop over whole items is
  * compiled once for each body form, and its helpers inline; elsewhere, one loop serves both. */
@@ -48,11 +46,6 @@ typedef char fsd_state_fits_64_bytes[sizeof(fsd_decoder) <= 64 ? 1 : -1];
 
 static uint32_t load_le32(const uint8_t* p) {
     return (uint32_t)p[0] | (uint32_t)p[1] << 8 | (uint32_t)p[2] << 16 | (uint32_t)p[3] << 24;
-}
-
-/* Nonzero when the 4 bytes at p are the run marker, compared byte by byte. */
-static inline int is_run_marker(const uint8_t* p) {
-    return p[0] == 0x89u && p[1] == 0x67u && p[2] == 0x45u && p[3] == 0x23u;
 }
 
 static uint16_t load_le16(const uint8_t* p) {
@@ -161,34 +154,41 @@ static uint32_t token_run(int block_form, const uint8_t* p, size_t size) {
 
 /* Nonzero when the 4 bytes at p open a token rather than being a literal unit: the run marker
  * in the marker form, a first byte 0x5F in the block form. */
-static inline int opens_token(int block_form, const uint8_t* p) {
-    return block_form ? p[0] == RUN_BYTE : is_run_marker(p);
+static int opens_token(int block_form, const uint8_t* p) {
+    return block_form ? p[0] == RUN_BYTE : load_le32(p) == RUN_MARKER;
 }
 
-/* The number of literal units from p on, up to `most`; the first is known to be one. Only
- * counted here: the caller copies the whole stretch with one memcpy, so that this loop calls
- * nothing and keeps no register across a call. */
-static LOOP_INLINE size_t count_literals(int block_form, const uint8_t* p, size_t most) {
-    size_t n = 1;
-    while (n < most && !opens_token(block_form, p + n * UNIT_SIZE)) {
+/* Copies the literal units from p on to out (or only counts them, with out NULL), up to `most`,
+ * and returns their number; the first is known to be one. Short stretches (most are) go one unit
+ * at a time; from the fifth unit on, four at a time while four are literal. */
+static LOOP_INLINE size_t copy_literals(int block_form, uint8_t* out, const uint8_t* p,
+                                        size_t most) {
+    size_t n = 0;
+    do {
+        if (out != NULL) {
+            memcpy(out + n * UNIT_SIZE, p, UNIT_SIZE);
+        }
         ++n;
+        p += UNIT_SIZE;
+    } while (n < 4 && n < most && !opens_token(block_form, p));
+    if (n < 4) {
+        return n;
+    }
+    while (n + 4 <= most && !opens_token(block_form, p) &&
+           !opens_token(block_form, p + UNIT_SIZE) && !opens_token(block_form, p + 2 * UNIT_SIZE) &&
+           !opens_token(block_form, p + 3 * UNIT_SIZE)) {
+        if (out != NULL) {
+            memcpy(out + n * UNIT_SIZE, p, 4 * UNIT_SIZE);
+        }
+        n += 4;
+        p += 4 * UNIT_SIZE;
+    }
+    for (; n < most && !opens_token(block_form, p); ++n, p += UNIT_SIZE) {
+        if (out != NULL) {
+            memcpy(out + n * UNIT_SIZE, p, UNIT_SIZE);
+        }
     }
     return n;
-}
-
-/* Copies `count` units from p to out. Where stores go to any address, up to SHORT_STRETCH go one
- * at a time, each a load and a store (most literal stretches are short); a longer stretch, and
- * any stretch where memcpy is a call, goes in one memcpy. */
-static void copy_units(uint8_t* out, const uint8_t* p, size_t count) {
-    if (!STORES_AT_ANY_ADDRESS || count > SHORT_STRETCH) {
-        memcpy(out, p, count * UNIT_SIZE);
-        return;
-    }
-    for (; count != 0; --count) {
-        memcpy(out, p, UNIT_SIZE);
-        out += UNIT_SIZE;
-        p += UNIT_SIZE;
-    }
 }
 
 /* The size of the next item as far as its first `have` bytes tell: the header, a block header,
@@ -198,7 +198,8 @@ static LOOP_INLINE size_t item_size(const fsd_decoder* d, const uint8_t* p, size
     if (block_form && d->block_left == 0) {
         return BLOCK_HEADER_SIZE;
     }
-    if (block_form ? have == 0 || p[0] != RUN_BYTE : have < UNIT_SIZE || !is_run_marker(p)) {
+    if (block_form ? have == 0 || p[0] != RUN_BYTE
+                   : have < UNIT_SIZE || load_le32(p) != RUN_MARKER) {
         return UNIT_SIZE;
     }
     return token_size(block_form, p, have);
@@ -313,7 +314,7 @@ static fsd_status start_run(fsd_decoder* d, const uint8_t* item, size_t size) {
 #if STORES_AT_ANY_ADDRESS
 /* Writes `count` copies of the 4-byte unit from out on, in pairs of units held in a register,
  * four pairs a step for long runs: compilers turn those into a few wide stores. */
-static void fill_units(uint8_t* out, const uint8_t* unit, size_t count) {
+static inline void fill_units(uint8_t* out, const uint8_t* unit, size_t count) {
     size_t bytes = count * UNIT_SIZE;
     size_t done = 0;
     uint32_t value;
@@ -403,7 +404,9 @@ static LOOP_INLINE void decode_whole_items(fsd_decoder* d, cursor* c, const int 
     d->units_left -= (uint32_t)limit;
     c->out_left -= limit * UNIT_SIZE;
     /* Once the last unit has been taken, not even a token of run length 0 is taken here: the
-     * item-by-item path refuses what follows, as it does when a chunk ends after that unit. */
+     * item-by-item path refuses what follows, as it does when a chunk ends after that unit.
+     * d->units_left is read again at each item rather than kept in a local: one register fewer
+     * in the loop keeps the RV32 frame within the stack goal. */
     while (left >= UNIT_SIZE && (limit != 0 || d->units_left != 0)) {
         size_t size;
         size_t run;
@@ -411,11 +414,8 @@ static LOOP_INLINE void decode_whole_items(fsd_decoder* d, cursor* c, const int 
             if (limit == 0) {
                 break;
             }
-            run = count_literals(block_form, p, smaller(left / UNIT_SIZE, limit));
+            run = copy_literals(block_form, out, p, smaller(left / UNIT_SIZE, limit));
             size = run * UNIT_SIZE;
-            if (out != NULL) {
-                copy_units(out, p, run);
-            }
         } else {
             size = token_size(block_form, p, left);
             if (size > left) {
