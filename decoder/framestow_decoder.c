@@ -465,6 +465,9 @@ static void decode_whole_items_of_form(fsd_decoder* d, cursor* c) {
  * registers. */
 static fsd_status take_header(fsd_decoder* d, cursor* c) {
     size_t take = smaller(FSD_HEADER_SIZE - d->pending_size, c->in_left);
+    if (take == 0) {
+        return FSD_MORE; /* no input, whose pointer may be NULL */
+    }
     copy_few(d->pending + d->pending_size, c->in, take);
     take_input(c, take);
     d->pending_size = (uint8_t)(d->pending_size + take);
