@@ -3,10 +3,10 @@
  *
  * The header is gathered in d->pending first. Then the decoder is a loop over two steps: deliver
  * what is left of the current run into the caller's output, then take the next item from the
- * input. An item is taken only once the run
- * before it has been delivered in full, so an error always stands at the same place in the
- * output, however the input and the output are split. Items that lie whole in the input are read
- * where they stand; an item split between two input chunks is gathered in d->pending first.
+ * input. An item is taken only once the run before it has been delivered in full, so an error
+ * always stands at the same place in the output, however the input and the output are split.
+ * Items that lie whole in the input are read where they stand; an item split between two input
+ * chunks is gathered in d->pending first.
  * Stretches of literal units that fit both the input and the output are copied in one go.
  */
 #include "framestow_decoder.h"
