@@ -1,5 +1,6 @@
 // The reference of the end-to-end timing: decodes every PNG file of a folder with libpng alone,
-// with the transforms the packer's loader asks for, into one reused buffer, and writes nothing.
+// with the packer loader's transforms except the widening of three-byte pixels, into one reused
+// buffer, and writes nothing.
 // What the packer spends beyond this is its own work: staging files, compression and the check.
 //
 //   png_decode_only FOLDER
