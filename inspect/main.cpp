@@ -67,7 +67,7 @@ int run(int argc, char** argv) {
     report_command->add_option("-o,--output", report.page, "the page to write")->required();
     report_command->add_flag(
         "--full-size", report.full_size,
-        "thumbnails of the pictures' full size, not scaled down to 128 pixels");
+        "thumbnails of the pictures' full size, not scaled down to 112 pixels");
     report_command->add_option("--workspace", report.workspace, kRedFirstHelp);
 
     // CLI11 takes an unknown first word for an argument and asks for a subcommand.
