@@ -42,31 +42,29 @@ void PngWorkers::add(std::size_t index, const PixelLayout& layout,
         keep(index, std::move(png));
         return;
     }
-    Job job{index, layout, {}};
-    {
-        std::unique_lock lock(mutex_);
-        changed_.wait(lock, [this] { return failure_ || queue_.size() < 2 * workers_.size(); });
-        if (failure_) {
-            // finish() throws it; the rest of the pictures would be encoded in vain.
-            return;
-        }
-        if (!spare_buffers_.empty()) {
-            job.pixels = std::move(spare_buffers_.back());
-            spare_buffers_.pop_back();
-        }
-    }
+    Job job{index, layout, spare_buffer()};
     // A buffer used before keeps its memory: no fresh pages to fault in for every picture.
     job.pixels.assign(pixels.begin(), pixels.end());
-    {
-        const std::lock_guard lock(mutex_);
-        queue_.push_back(std::move(job));
+    std::unique_lock lock(mutex_);
+    if (failure_) {
+        // finish() throws it; the rest of the pictures would be encoded in vain.
+        return;
     }
+    queue_.push_back(std::move(job));
     changed_.notify_all();
+    // When the workers fall behind, this thread encodes the oldest waiting pictures itself rather
+    // than wait for room: the queue stays short, and no thread idles while pictures wait.
+    while (!failure_ && queue_.size() > 2 * workers_.size()) {
+        encode_next(lock);
+    }
 }
 
 std::vector<std::string> PngWorkers::finish(std::size_t count) {
     std::unique_lock lock(mutex_);
-    changed_.wait(lock, [this] { return failure_ || (queue_.empty() && in_flight_ == 0); });
+    while (!failure_ && !queue_.empty()) {
+        encode_next(lock);
+    }
+    changed_.wait(lock, [this] { return failure_ || in_flight_ == 0; });
     if (failure_) {
         std::rethrow_exception(failure_);
     }
@@ -75,40 +73,49 @@ std::vector<std::string> PngWorkers::finish(std::size_t count) {
 }
 
 void PngWorkers::encode_taken_jobs() {
+    std::unique_lock lock(mutex_);
     for (;;) {
-        Job job;
-        {
-            std::unique_lock lock(mutex_);
-            changed_.wait(lock, [this] { return closing_ || !queue_.empty(); });
-            if (closing_) {
-                return;
-            }
-            job = std::move(queue_.front());
-            queue_.pop_front();
-            ++in_flight_;
+        changed_.wait(lock, [this] { return closing_ || !queue_.empty(); });
+        if (closing_) {
+            return;
         }
-        changed_.notify_all();
-        std::string png;
-        std::exception_ptr failure;
-        // An exception must not end a worker thread, which would end the program: finish()
-        // throws it again on the calling thread.
-        try {
-            png = encoded(size_, job.layout, job.pixels);
-        } catch (...) {
-            failure = std::current_exception();
-        }
-        {
-            const std::lock_guard lock(mutex_);
-            if (!failure) {
-                keep(job.index, std::move(png));
-            } else if (!failure_) {
-                failure_ = failure;
-            }
-            spare_buffers_.push_back(std::move(job.pixels));
-            --in_flight_;
-        }
-        changed_.notify_all();
+        encode_next(lock);
     }
+}
+
+std::vector<uint8_t> PngWorkers::spare_buffer() {
+    const std::lock_guard lock(mutex_);
+    if (spare_buffers_.empty()) {
+        return {};
+    }
+    std::vector<uint8_t> buffer = std::move(spare_buffers_.back());
+    spare_buffers_.pop_back();
+    return buffer;
+}
+
+void PngWorkers::encode_next(std::unique_lock<std::mutex>& lock) {
+    Job job = std::move(queue_.front());
+    queue_.pop_front();
+    ++in_flight_;
+    lock.unlock();
+    std::string png;
+    std::exception_ptr failure;
+    // An exception must not end a worker thread, which would end the program: finish() throws
+    // it again on the calling thread.
+    try {
+        png = encoded(size_, job.layout, job.pixels);
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    lock.lock();
+    if (!failure) {
+        keep(job.index, std::move(png));
+    } else if (!failure_) {
+        failure_ = failure;
+    }
+    spare_buffers_.push_back(std::move(job.pixels));
+    --in_flight_;
+    changed_.notify_all();
 }
 
 void PngWorkers::keep(std::size_t index, std::string png) {

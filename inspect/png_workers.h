@@ -29,8 +29,9 @@ class PngWorkers {
     PngWorkers(const PngWorkers&) = delete;
     PngWorkers& operator=(const PngWorkers&) = delete;
 
-    // Queues a copy of the picture of slot `index`. Waits while twice as many pictures as there
-    // are workers wait already, so that memory stays bounded by the number of workers.
+    // Queues a copy of the picture of slot `index`. While more than twice as many pictures as
+    // there are workers wait, encodes the oldest of them itself, so that memory stays bounded by
+    // the number of workers.
     void add(std::size_t index, const PixelLayout& layout, std::span<const uint8_t> pixels);
 
     // Waits until every added picture is encoded and returns the PNG files by slot index, `count`
@@ -46,6 +47,9 @@ class PngWorkers {
     };
 
     void encode_taken_jobs();
+    std::vector<uint8_t> spare_buffer();
+    // Encodes the oldest waiting picture with `lock` released; holds it again on return.
+    void encode_next(std::unique_lock<std::mutex>& lock);
     // Called with the mutex held.
     void keep(std::size_t index, std::string png);
     void stop_workers();
@@ -55,7 +59,6 @@ class PngWorkers {
     std::condition_variable changed_;
     std::deque<Job> queue_;
     std::vector<std::vector<uint8_t>> spare_buffers_;  // of pictures encoded, for reuse
-    std::size_t capacity_ = 0;
     std::size_t in_flight_ = 0;
     bool closing_ = false;
     std::exception_ptr failure_;  // the first exception a worker caught
