@@ -232,12 +232,12 @@ int run_report(const ReportOptions& options, std::ostream& out, std::ostream& er
         return failed_inspection(options.output, result.failure, err);
     }
     const Inspection& inspection = *result.inspection;
-    const std::vector<std::string> pngs = workers.finish(inspection.slots.size());
+    const std::vector<std::string> pngs_base64 = workers.finish(inspection.slots.size());
     const Summary summary = summarise(inspection);
     const Problems warnings =
         options.workspace ? red_first_warnings(*options.workspace, inspection.slots) : Problems();
     StagedFile page(options.page);
-    write_report_page(inspection, summary, inspection.problems, warnings, pngs,
+    write_report_page(inspection, summary, inspection.problems, warnings, pngs_base64,
                       [&page](std::string_view piece) { page.write(piece); });
     if (!page.commit()) {
         return unusable({options.page, "cannot be written"}, err);

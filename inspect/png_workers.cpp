@@ -1,21 +1,30 @@
 #include "png_workers.h"
 
+#include <optional>
 #include <system_error>
 #include <utility>
 
+#include "base64.h"
 #include "thumbnail.h"
 
 namespace framestow::inspect {
 
 namespace {
 
-std::string encoded(PngSize size, const PixelLayout& layout, std::span<const uint8_t> pixels) {
+std::optional<std::string> png_of(PngSize size, const PixelLayout& layout,
+                                  std::span<const uint8_t> pixels) {
     if (size == PngSize::kFullSize) {
-        return encode_png(layout, pixels, PngEffort::kFastest).value_or(std::string());
+        return encode_png(layout, pixels, PngEffort::kFastest);
     }
     const ScaledPicture thumbnail = scale_down(layout, pixels);
-    return encode_png(thumbnail.layout, thumbnail.pixels, PngEffort::kThumbnail)
-        .value_or(std::string());
+    return encode_png(thumbnail.layout, thumbnail.pixels, PngEffort::kThumbnail);
+}
+
+// The text is made here too, on the worker, rather than by the single thread that writes the
+// page.
+std::string encoded(PngSize size, const PixelLayout& layout, std::span<const uint8_t> pixels) {
+    const std::optional<std::string> png = png_of(size, layout, pixels);
+    return png ? base64(*png) : std::string();
 }
 
 }  // namespace

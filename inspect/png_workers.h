@@ -35,8 +35,8 @@ class PngWorkers {
     void add(std::size_t index, const PixelLayout& layout, std::span<const uint8_t> pixels);
 
     // Waits until every added picture is encoded and returns the PNG files by slot index, `count`
-    // of them: empty where no picture was added or libpng failed. Throws again what encoding
-    // threw on a worker.
+    // of them, in base64 as a data URI holds them: empty where no picture was added or libpng
+    // failed. Throws again what encoding threw on a worker.
     std::vector<std::string> finish(std::size_t count);
 
   private:

@@ -86,33 +86,6 @@ std::string escaped(std::string_view text) {
     return out;
 }
 
-std::string base64(std::string_view bytes) {
-    static constexpr char kDigits[] =
-        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string out;
-    out.reserve((bytes.size() + 2) / 3 * 4);
-    std::size_t i = 0;
-    for (; i + 3 <= bytes.size(); i += 3) {
-        const uint32_t group = static_cast<uint8_t>(bytes[i]) << 16 |
-                               static_cast<uint8_t>(bytes[i + 1]) << 8 |
-                               static_cast<uint8_t>(bytes[i + 2]);
-        out += kDigits[group >> 18];
-        out += kDigits[group >> 12 & 63];
-        out += kDigits[group >> 6 & 63];
-        out += kDigits[group & 63];
-    }
-    if (i < bytes.size()) {
-        const bool two = i + 1 < bytes.size();
-        const uint32_t group = static_cast<uint8_t>(bytes[i]) << 16 |
-                               (two ? static_cast<uint8_t>(bytes[i + 1]) << 8 : 0);
-        out += kDigits[group >> 18];
-        out += kDigits[group >> 12 & 63];
-        out += two ? kDigits[group >> 6 & 63] : '=';
-        out += '=';
-    }
-    return out;
-}
-
 std::string percent_of(uint64_t part, uint64_t whole) {
     char text[32];
     std::snprintf(
@@ -211,21 +184,23 @@ std::string known(bool decoded, const std::string& text) {
     return decoded ? text : std::string("-");
 }
 
-void add_picture_row(const Slot& slot, const PictureFacts& facts, const std::string& png,
+void add_picture_row(const Slot& slot, const PictureFacts& facts, const std::string& png_base64,
                      std::string& page) {
     const std::string state = slot.placeholder() ? " class=\"placeholder\""
                               : facts.decoded    ? ""
                                                  : " class=\"unreadable\"";
     page += "<tr" + state + " data-name=\"" + escaped(slot.name) + "\">";
     // The picture fills its box along its longer side; the checkerboard lies behind the picture
-    // only, so that it shows the picture's own transparency.
-    if (png.empty()) {
+    // only, so that it shows the picture's own transparency. The picture's text, the bulk of
+    // the page, is appended once, not copied through joined temporaries.
+    if (png_base64.empty()) {
         page += "<td class=\"thumb\"><div class=\"box\"><span class=\"none\"></span></div></td>";
     } else {
         page += "<td class=\"thumb\"><div class=\"box\"><img class=\"" +
                 std::string(facts.width >= facts.height ? "wide" : "tall") + "\" alt=\"" +
-                escaped(slot.name) + "\" src=\"data:image/png;base64," + base64(png) +
-                "\"></div></td>";
+                escaped(slot.name) + "\" src=\"data:image/png;base64,";
+        page += png_base64;
+        page += "\"></div></td>";
     }
     const bool decoded = facts.decoded;
     page += cell("name", slot.name) + cell("application", slot.app_id) +
@@ -240,7 +215,7 @@ void add_picture_row(const Slot& slot, const PictureFacts& facts, const std::str
             cell("note", slot.placeholder() ? "placeholder" : facts.problem) + "</tr>\n";
 }
 
-void write_pictures(const Inspection& inspection, const std::vector<std::string>& pngs,
+void write_pictures(const Inspection& inspection, const std::vector<std::string>& pngs_base64,
                     const PageWriter& write) {
     write(
         "<h2>Pictures</h2>\n<div class=\"table-frame\"><table id=\"pictures\">\n<thead><tr>"
@@ -252,7 +227,7 @@ void write_pictures(const Inspection& inspection, const std::vector<std::string>
     std::string row;
     for (std::size_t i = 0; i < inspection.slots.size(); ++i) {
         row.clear();
-        add_picture_row(inspection.slots[i], inspection.facts[i], pngs[i], row);
+        add_picture_row(inspection.slots[i], inspection.facts[i], pngs_base64[i], row);
         write(row);
     }
     write("</tbody></table></div>\n");
@@ -262,7 +237,7 @@ void write_pictures(const Inspection& inspection, const std::vector<std::string>
 
 void write_report_page(const Inspection& inspection, const Summary& summary,
                        const Problems& problems, const Problems& warnings,
-                       const std::vector<std::string>& pngs, const PageWriter& write) {
+                       const std::vector<std::string>& pngs_base64, const PageWriter& write) {
     std::string page =
         "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
         "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
@@ -279,7 +254,7 @@ void write_report_page(const Inspection& inspection, const Summary& summary,
         add_package(package, summary, page);
     }
     write(page);
-    write_pictures(inspection, pngs, write);
+    write_pictures(inspection, pngs_base64, write);
     write("</body>\n</html>\n");
 }
 
