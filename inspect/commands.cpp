@@ -224,11 +224,10 @@ int run_report(const ReportOptions& options, std::ostream& out, std::ostream& er
     }
     PngWorkers workers(options.full_size ? PngSize::kFullSize : PngSize::kThumbnail,
                        platform::hardware_threads());
-    InspectionResult result = inspect_output(
-        options.output, [&](std::size_t index, const Slot&, DecodedPicture& picture) {
-            workers.add(index, {picture.pixel_format, picture.width, picture.height},
-                        std::move(picture.pixels));
-        });
+    InspectionResult result = inspect_output(options.output, [&](std::size_t index, const Slot&,
+                                                                 const DecodedPicture& picture) {
+        workers.add(index, {picture.pixel_format, picture.width, picture.height}, picture.pixels);
+    });
     if (!result.inspection) {
         return failed_inspection(options.output, result.failure, err);
     }

@@ -126,7 +126,7 @@ void read_pictures(Inspection& inspection, const std::vector<std::string>& place
             }
             continue;
         }
-        DecodedPicture picture = decode_picture(bytes);
+        const DecodedPicture picture = decode_picture(bytes);
         facts.pixel_format = picture.pixel_format;
         facts.width = picture.width;
         facts.height = picture.height;

@@ -40,10 +40,9 @@ struct Inspection {
 };
 
 // Called for every slot whose picture decoded completely, with the slot's index, in the order in
-// which the pictures lie in the packages. The picture is the visitor's to keep: it may move the
-// pixels away rather than copy them.
+// which the pictures lie in the packages.
 using PictureVisitor =
-    std::function<void(std::size_t index, const Slot& slot, DecodedPicture& picture)>;
+    std::function<void(std::size_t index, const Slot& slot, const DecodedPicture& picture)>;
 
 struct InspectionResult {
     std::optional<Inspection> inspection;

@@ -43,19 +43,23 @@ PngWorkers::~PngWorkers() {
     stop_workers();
 }
 
-void PngWorkers::add(std::size_t index, const PixelLayout& layout, std::vector<uint8_t> pixels) {
+void PngWorkers::add(std::size_t index, const PixelLayout& layout,
+                     std::span<const uint8_t> pixels) {
     if (workers_.empty()) {
         std::string png = encoded(size_, layout, pixels);
         const std::lock_guard lock(mutex_);
         keep(index, std::move(png));
         return;
     }
+    Job job{index, layout, spare_buffer()};
+    // A buffer used before keeps its memory: no fresh pages to fault in for every picture.
+    job.pixels.assign(pixels.begin(), pixels.end());
     std::unique_lock lock(mutex_);
     if (failure_) {
         // finish() throws it; the rest of the pictures would be encoded in vain.
         return;
     }
-    queue_.push_back({index, layout, std::move(pixels)});
+    queue_.push_back(std::move(job));
     changed_.notify_all();
     // When the workers fall behind, this thread encodes the oldest waiting pictures itself rather
     // than wait for room: the queue stays short, and no thread idles while pictures wait.
@@ -88,6 +92,16 @@ void PngWorkers::encode_taken_jobs() {
     }
 }
 
+std::vector<uint8_t> PngWorkers::spare_buffer() {
+    const std::lock_guard lock(mutex_);
+    if (spare_buffers_.empty()) {
+        return {};
+    }
+    std::vector<uint8_t> buffer = std::move(spare_buffers_.back());
+    spare_buffers_.pop_back();
+    return buffer;
+}
+
 void PngWorkers::encode_next(std::unique_lock<std::mutex>& lock) {
     Job job = std::move(queue_.front());
     queue_.pop_front();
@@ -108,6 +122,7 @@ void PngWorkers::encode_next(std::unique_lock<std::mutex>& lock) {
     } else if (!failure_) {
         failure_ = failure;
     }
+    spare_buffers_.push_back(std::move(job.pixels));
     --in_flight_;
     changed_.notify_all();
 }

@@ -6,6 +6,7 @@
 #include <deque>
 #include <exception>
 #include <mutex>
+#include <span>
 #include <string>
 #include <thread>
 #include <vector>
@@ -28,10 +29,10 @@ class PngWorkers {
     PngWorkers(const PngWorkers&) = delete;
     PngWorkers& operator=(const PngWorkers&) = delete;
 
-    // Queues the picture of slot `index`. While more than twice as many pictures as there are
-    // workers wait, encodes the oldest of them itself, so that memory stays bounded by the
-    // number of workers.
-    void add(std::size_t index, const PixelLayout& layout, std::vector<uint8_t> pixels);
+    // Queues a copy of the picture of slot `index`. While more than twice as many pictures as
+    // there are workers wait, encodes the oldest of them itself, so that memory stays bounded by
+    // the number of workers.
+    void add(std::size_t index, const PixelLayout& layout, std::span<const uint8_t> pixels);
 
     // Waits until every added picture is encoded and returns the PNG files by slot index, `count`
     // of them, in base64 as a data URI holds them: empty where no picture was added or libpng
@@ -46,6 +47,7 @@ class PngWorkers {
     };
 
     void encode_taken_jobs();
+    std::vector<uint8_t> spare_buffer();
     // Encodes the oldest waiting picture with `lock` released; holds it again on return.
     void encode_next(std::unique_lock<std::mutex>& lock);
     // Called with the mutex held.
@@ -56,6 +58,7 @@ class PngWorkers {
     std::mutex mutex_;
     std::condition_variable changed_;
     std::deque<Job> queue_;
+    std::vector<std::vector<uint8_t>> spare_buffers_;  // of pictures encoded, for reuse
     std::size_t in_flight_ = 0;
     bool closing_ = false;
     std::exception_ptr failure_;  // the first exception a worker caught
