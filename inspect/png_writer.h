@@ -18,7 +18,7 @@ struct PixelLayout {
 // fastest, for the whole pictures of a report: level 1 with every row filtered by its left
 // neighbour (about the time of unfiltered rows, files about 4% smaller for UI pictures); or, for
 // the many thumbnails of a report, every row filtered by the Paeth predictor and deflated with
-// runs only: about as fast, and 5% (icons with alpha) to 8% (UI pictures) smaller, as the
+// runs only: about as fast, and files about 5% smaller for icons and UI pictures alike, as the
 // predictor leaves few distinct bytes for the Huffman codes. The last two write an opaque 4-byte
 // picture as RGB, without its alpha bytes.
 enum class PngEffort { kSmallest, kFastest, kThumbnail };
