@@ -5,9 +5,9 @@
 
 #include "inspection.h"
 #include "listing.h"
+#include "png_workers.h"
 #include "png_writer.h"
 #include "report_page.h"
-#include "thumbnail.h"
 #include "workspace_comparison.h"
 
 namespace framestow::inspect {
@@ -222,33 +222,22 @@ int run_report(const ReportOptions& options, std::ostream& out, std::ostream& er
             return unusable(*failure, err);
         }
     }
-    std::vector<std::string> pngs;
-    InspectionResult result = inspect_output(
-        options.output, [&](std::size_t index, const Slot&, const DecodedPicture& picture) {
-            // Pictures come in package order, not slot order: the list only ever grows.
-            if (pngs.size() <= index) {
-                pngs.resize(index + 1);
-            }
-            const PixelLayout layout{picture.pixel_format, picture.width, picture.height};
-            if (options.full_size) {
-                pngs[index] =
-                    encode_png(layout, picture.pixels, PngEffort::kFastest).value_or(std::string());
-                return;
-            }
-            const ScaledPicture thumbnail = scale_down(layout, picture.pixels);
-            pngs[index] = encode_png(thumbnail.layout, thumbnail.pixels, PngEffort::kFastest)
-                              .value_or(std::string());
-        });
+    PngWorkers workers(options.full_size ? PngSize::kFullSize : PngSize::kThumbnail,
+                       platform::hardware_threads());
+    InspectionResult result = inspect_output(options.output, [&](std::size_t index, const Slot&,
+                                                                 const DecodedPicture& picture) {
+        workers.add(index, {picture.pixel_format, picture.width, picture.height}, picture.pixels);
+    });
     if (!result.inspection) {
         return failed_inspection(options.output, result.failure, err);
     }
     const Inspection& inspection = *result.inspection;
-    pngs.resize(inspection.slots.size());
+    const std::vector<std::string> pngs_base64 = workers.finish(inspection.slots.size());
     const Summary summary = summarise(inspection);
     const Problems warnings =
         options.workspace ? red_first_warnings(*options.workspace, inspection.slots) : Problems();
     StagedFile page(options.page);
-    write_report_page(inspection, summary, inspection.problems, warnings, pngs,
+    write_report_page(inspection, summary, inspection.problems, warnings, pngs_base64,
                       [&page](std::string_view piece) { page.write(piece); });
     if (!page.commit()) {
         return unusable({options.page, "cannot be written"}, err);

@@ -19,10 +19,11 @@ namespace framestow::inspect {
 // memory.
 using PageWriter = std::function<void(std::string_view piece)>;
 
-// `pngs` holds the PNG file of each slot's picture, or an empty text where there is none;
+// `pngs_base64` holds the PNG file of each slot's picture in base64, as a data URI holds it, or
+// an empty text where there is none;
 // `warnings` are listed apart from the problems.
 void write_report_page(const Inspection& inspection, const Summary& summary,
                        const Problems& problems, const Problems& warnings,
-                       const std::vector<std::string>& pngs, const PageWriter& write);
+                       const std::vector<std::string>& pngs_base64, const PageWriter& write);
 
 }  // namespace framestow::inspect
