@@ -35,10 +35,10 @@ th, td { padding: .3rem .55rem; border-bottom: 1px solid #e3e3e3; text-align: ri
 th { background: #f4f4f4; font-weight: 600; }
 th.text, td.name, td.package, td.application, td.pixel_format, td.body_form, td.note { text-align: left; }
 td.thumb { padding: .2rem; }
-.thumb .box { display: flex; align-items: center; justify-content: center; width: 48px; height: 48px; }
+.thumb .box { display: flex; align-items: center; justify-content: center; width: 56px; height: 56px; }
 .thumb img { display: block; image-rendering: pixelated; background: var(--checker); }
-.thumb img.wide { width: 48px; height: auto; }
-.thumb img.tall { width: auto; height: 48px; }
+.thumb img.wide { width: 56px; height: auto; }
+.thumb img.tall { width: auto; height: 56px; }
 .thumb .none { width: 100%; height: 100%; background: repeating-linear-gradient(45deg, #f1f1f1 0 6px, #e2e2e2 6px 12px); }
 tr.placeholder td { color: #777; }
 tr.unreadable td { background: #fdecea; }
