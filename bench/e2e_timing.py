@@ -34,7 +34,6 @@ run's wall time into its stages.
 
 Exit status 0 when every goal is met, 1 when one is missed, 2 when a run fails.
 """
-import argparse
 import os
 import re
 import shutil
@@ -43,7 +42,9 @@ import sys
 import time
 from pathlib import Path
 
-TOP = Path(__file__).resolve().parent.parent
+import bench_workspaces
+from bench_workspaces import ICON_FOLDER, RunFailed
+
 GNU_TIME = "/usr/bin/time"
 
 MAX_RATIO_ALL_WORKERS = 1.0
@@ -52,45 +53,12 @@ MAX_FLOOR_RATIO_ALL_WORKERS = 1.10
 MAX_FLOOR_RATIO_ONE_WORKER = 1.05
 MAX_RSS_MIB = 64.0
 MAX_RSS_GROWTH_MIB = 2.0
-ICON_FOLDER = Path("/usr/share/icons/oxygen/base/256x256")
-
-CONFIG_INI = """\
-[png]
-bit_type=0
-block_len=1
-zip_type=1
-
-[bmp]
-bit_type=0
-block_len=1
-zip_type=0
-
-[gui01.bin]
-name=gui01.bin
-version=1.0.0.1
-app_list=A001,A002,A003
-
-[gui02.bin]
-name=gui02.bin
-version=1.0.0.2
-app_list=A004,A005,A006
-
-[gui03.bin]
-name=gui03.bin
-version=1.0.0.3
-app_list=A007,A008
-"""
-
 
 # framestow's stages, told apart by the lines it prints (each line is flushed as it ends): start-up
 # (cleaning the workspace and listing the pictures) ends with the line about image/*.bmp, the
 # preparation of the pictures with the listing of temp/image_zip, packaging with the run.
 STAGE_MARKERS = (rb"image/\*\.bmp\n", rb"temp/image_zip/\*\.\*\n")
 STAGES = ("start-up", "preparation", "packaging")
-
-
-class RunFailed(Exception):
-    pass
 
 
 class Measurement:
@@ -102,14 +70,6 @@ class Measurement:
         self.system = system
         self.rss_mib = rss_mib
         self.marks = []
-
-
-def build_programs(build):
-    subprocess.run(["cmake", "-S", str(TOP), "-B", str(build), "-DCMAKE_BUILD_TYPE=Release",
-                    "-DFRAMESTOW_BENCH=ON", "-DFRAMESTOW_TESTS=OFF"],
-                   check=True, stdout=subprocess.DEVNULL)
-    subprocess.run(["cmake", "--build", str(build), "--target", "framestow", "png_decode_only", "png_floor",
-                    "make_ui_pictures", "-j2"], check=True, stdout=subprocess.DEVNULL)
 
 
 def ensure_packages():
@@ -156,42 +116,6 @@ def run_measured(argv, log_path, markers=(), environment=None):
     measurement = Measurement(wall, float(user), float(system), int(rss_kib) / 1024.0)
     measurement.marks = [seen.get(marker) for marker in markers]
     return measurement
-
-
-def new_workspace(work, name, programs):
-    workspace = work / name
-    if workspace.exists():
-        shutil.rmtree(workspace)
-    (workspace / "image").mkdir(parents=True)
-    shutil.copy2(programs["framestow"], workspace / "framestow")
-    (workspace / "config.ini").write_text(CONFIG_INI)
-    return workspace
-
-
-def make_ui_workspace(work, count, programs):
-    workspace = new_workspace(work, f"ui-{count:04d}", programs)
-    subprocess.run([str(programs["make_ui_pictures"]), str(count), str(workspace / "image")],
-                   check=True, stdout=subprocess.DEVNULL)
-    return workspace
-
-
-def icon_files(count):
-    """The first `count` 256 x 256 icons in path order; the theme gives some pictures under two
-    names, as links, and each name counts."""
-    files = [path.resolve() for path in sorted(ICON_FOLDER.rglob("*.png"))]
-    files = [path for path in files if path.is_file()]
-    if len(files) < count:
-        raise RunFailed(f"only {len(files)} icons in {ICON_FOLDER}, {count} wanted")
-    return files[:count]
-
-
-def make_icon_workspace(work, count, programs):
-    """Icons spread over eight applications of at most 999 pictures each."""
-    workspace = new_workspace(work, f"icons-{count:04d}", programs)
-    for index, icon in enumerate(icon_files(count)):
-        app, picture = index % 8 + 1, index // 8 + 1
-        shutil.copyfile(icon, workspace / "image" / f"A{app:03d}_{picture:03d}.png")
-    return workspace
 
 
 def packed_picture_count(log_path):
@@ -345,58 +269,31 @@ def check_goals(rows, workers):
 
 
 def parse_arguments():
-    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
-    parser.add_argument("--counts", default="100,400,1600",
-                        help="UI picture counts of the workspaces, ascending (default 100,400,1600)")
-    parser.add_argument("--icons", type=int, default=400,
-                        help="icons in the workspace of real pictures, 0 for none (default 400)")
-    parser.add_argument("--repeat", type=int, default=3, help="timed runs a workspace (least time counts)")
-    parser.add_argument("--build", type=Path, default=TOP / "build-bench",
-                        help="Release build folder (default build-bench)")
-    parser.add_argument("--work", type=Path, help="workspaces folder (default BUILD/e2e)")
-    parser.add_argument("--no-build", action="store_true", help="use the programs already built")
-    parser.add_argument("--keep", action="store_true",
-                        help="keep the staging files (about 1.8 MB a picture) after the runs")
-    arguments = parser.parse_args()
-    arguments.counts = sorted(int(c) for c in arguments.counts.split(",") if c)
-    if arguments.repeat < 1 or any(c < 1 for c in arguments.counts) or arguments.icons < 0:
-        parser.error("counts and --repeat must be at least 1")
-    arguments.work = arguments.work or arguments.build / "e2e"
-    return arguments
+    def add_keep(parser):
+        parser.add_argument("--keep", action="store_true",
+                            help="keep the staging files (about 1.8 MB a picture) after the runs")
+    return bench_workspaces.parse_arguments(__doc__.split("\n\n")[0], "e2e", add_keep)
 
 
 def main():
     arguments = parse_arguments()
     ensure_packages()
-    if not arguments.no_build:
-        build_programs(arguments.build)
-    programs = {
-        "framestow": arguments.build / "packer" / "framestow",
-        "png_decode_only": arguments.build / "bench" / "png_decode_only",
-        "png_floor": arguments.build / "bench" / "png_floor",
-        "make_ui_pictures": arguments.build / "bench" / "make_ui_pictures",
-    }
-    missing = [str(path) for path in programs.values() if not path.is_file()]
-    if missing:
-        print(f"e2e_timing: not built: {', '.join(missing)}", file=sys.stderr)
+    programs = bench_workspaces.ready_programs(
+        "e2e_timing", arguments, ["framestow", "png_decode_only", "png_floor", "make_ui_pictures"])
+    if programs is None:
         return 2
     workers = os.cpu_count() or 1
-    plans = [("ui", count, make_ui_workspace) for count in arguments.counts]
-    if arguments.icons:
-        plans.append(("icons", arguments.icons, make_icon_workspace))
-    rows = []
-    try:
-        for kind, count, make in plans:
-            print(f"{kind} {count}: making the workspace ...", flush=True)
-            workspace = make(arguments.work, count, programs)
-            print(f"{kind} {count}: timing {arguments.repeat} runs of each ...", flush=True)
-            rows.append(measure_workspace(kind, workspace, count, programs, arguments.repeat,
-                                          workers))
-            if not arguments.keep:
-                for folder in ("temp", "floor", "reference"):
-                    shutil.rmtree(workspace / folder, ignore_errors=True)
-    except (RunFailed, subprocess.CalledProcessError) as failure:
-        print(f"e2e_timing: {failure}", file=sys.stderr)
+
+    def measure(kind, workspace, count):
+        print(f"{kind} {count}: timing {arguments.repeat} runs of each ...", flush=True)
+        row = measure_workspace(kind, workspace, count, programs, arguments.repeat, workers)
+        if not arguments.keep:
+            for folder in ("temp", "floor", "reference"):
+                shutil.rmtree(workspace / folder, ignore_errors=True)
+        return row
+
+    rows = bench_workspaces.measure_workspaces("e2e_timing", arguments, programs, measure)
+    if rows is None:
         return 2
     print()
     print_table(rows, workers)

@@ -22,6 +22,8 @@ import tempfile
 import zlib
 from pathlib import Path
 
+from bench_workspaces import block_form_config
+
 ROOT = Path(__file__).resolve().parent.parent
 EXAMPLE = ROOT / "firmware/examples/picture-walk"
 SOURCE = ROOT / "bench/firmware/decode_count.cpp"
@@ -34,19 +36,7 @@ BOARDS = [
     ("mps2-an505", "Cortex-M33", ["qemu-system-arm", "-M", "mps2-an505"], False),
     ("riscv-virt", "RISC-V RV32", ["qemu-system-riscv32", "-M", "virt", "-bios", "none"], True),
 ]
-FLAT_CONFIG = """[png]
-bit_type=0
-block_len=1
-zip_type=1
-[bmp]
-bit_type=0
-block_len=1
-zip_type=0
-[gui01.bin]
-name=gui01.bin
-version=1.0.0.1
-app_list=A001
-"""
+FLAT_CONFIG = block_form_config([("1.0.0.1", "A001")])
 SCREEN = 466
 
 

@@ -25,16 +25,14 @@ the decode-only time and at most 16 KiB a picture.
 
 Exit status 0 when every goal is met, 1 when one is missed, 2 when a run failed.
 """
-import argparse
 import shutil
-import subprocess
 import sys
-from pathlib import Path
 
+import bench_workspaces
 import e2e_timing
-from e2e_timing import RunFailed, run_measured
+from bench_workspaces import RunFailed
+from e2e_timing import run_measured
 
-TOP = Path(__file__).resolve().parent.parent
 COMMANDS = (
     ("list", lambda w: ["list", str(w / "output")]),
     ("verify", lambda w: ["verify", str(w / "output")]),
@@ -43,15 +41,6 @@ COMMANDS = (
 )
 MAX_REPORT_RATIO = 0.5
 MAX_PAGE_KIB_A_PICTURE = 16.0
-
-
-def build_programs(build):
-    subprocess.run(["cmake", "-S", str(TOP), "-B", str(build), "-DCMAKE_BUILD_TYPE=Release",
-                    "-DFRAMESTOW_BENCH=ON", "-DFRAMESTOW_TESTS=OFF"],
-                   check=True, stdout=subprocess.DEVNULL)
-    subprocess.run(["cmake", "--build", str(build), "--target", "framestow", "framestow_inspect",
-                    "png_decode_only", "make_ui_pictures", "-j2"],
-                   check=True, stdout=subprocess.DEVNULL)
 
 
 def pack(workspace, count):
@@ -117,54 +106,25 @@ def check_goals(rows):
     return all(met for _, met, _ in goals)
 
 
-def parse_arguments():
-    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
-    parser.add_argument("--counts", default="100,400,1600",
-                        help="UI picture counts of the workspaces, ascending (default 100,400,1600)")
-    parser.add_argument("--icons", type=int, default=400,
-                        help="icons in the workspace of real pictures, 0 for none (default 400)")
-    parser.add_argument("--repeat", type=int, default=3, help="timed runs a workspace (least counts)")
-    parser.add_argument("--build", type=Path, default=TOP / "build-bench",
-                        help="Release build folder (default build-bench)")
-    parser.add_argument("--work", type=Path, help="workspaces folder (default BUILD/inspect)")
-    parser.add_argument("--no-build", action="store_true", help="use the programs already built")
-    arguments = parser.parse_args()
-    arguments.counts = sorted(int(c) for c in arguments.counts.split(",") if c)
-    if arguments.repeat < 1 or any(c < 1 for c in arguments.counts):
-        parser.error("counts and --repeat must be at least 1")
-    arguments.work = arguments.work or arguments.build / "inspect"
-    return arguments
-
-
 def main():
-    arguments = parse_arguments()
+    arguments = bench_workspaces.parse_arguments(__doc__.split("\n\n")[0], "inspect")
     e2e_timing.ensure_packages()
-    if not arguments.no_build:
-        build_programs(arguments.build)
-    programs = {
-        "framestow": arguments.build / "packer" / "framestow",
-        "framestow_inspect": arguments.build / "inspect" / "framestow-inspect",
-        "png_decode_only": arguments.build / "bench" / "png_decode_only",
-        "make_ui_pictures": arguments.build / "bench" / "make_ui_pictures",
-    }
-    missing = [str(path) for path in programs.values() if not path.is_file()]
-    if missing:
-        print(f"inspect_timing: not built: {', '.join(missing)}", file=sys.stderr)
+    programs = bench_workspaces.ready_programs(
+        "inspect_timing", arguments,
+        ["framestow", "framestow_inspect", "png_decode_only", "make_ui_pictures"])
+    if programs is None:
         return 2
-    plans = [("ui", count, e2e_timing.make_ui_workspace) for count in arguments.counts]
-    if arguments.icons:
-        plans.append(("icons", arguments.icons, e2e_timing.make_icon_workspace))
-    rows = []
-    try:
-        for kind, count, make in plans:
-            print(f"{kind} {count}: making and packing the workspace ...", flush=True)
-            workspace = make(arguments.work, count, programs)
-            pack(workspace, count)
-            print(f"{kind} {count}: timing {arguments.repeat} runs of each ...", flush=True)
-            rows.append(measure(kind, workspace, count, programs, arguments.repeat))
-            shutil.rmtree(workspace, ignore_errors=True)
-    except (RunFailed, subprocess.CalledProcessError) as failure:
-        print(f"inspect_timing: {failure}", file=sys.stderr)
+
+    def pack_and_measure(kind, workspace, count):
+        pack(workspace, count)
+        print(f"{kind} {count}: timing {arguments.repeat} runs of each ...", flush=True)
+        row = measure(kind, workspace, count, programs, arguments.repeat)
+        shutil.rmtree(workspace, ignore_errors=True)
+        return row
+
+    rows = bench_workspaces.measure_workspaces("inspect_timing", arguments, programs,
+                                               pack_and_measure, "making and packing")
+    if rows is None:
         return 2
     print()
     print_table(rows)

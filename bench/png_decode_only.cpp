@@ -1,5 +1,6 @@
 // The reference of the end-to-end timing: decodes every PNG file of a folder with libpng alone,
-// with the transforms the packer's loader asks for, into one reused buffer, and writes nothing.
+// with the packer loader's transforms except the widening of three-byte pixels, into one reused
+// buffer, and writes nothing.
 // What the packer spends beyond this is its own work: staging files, compression and the check.
 //
 //   png_decode_only FOLDER
@@ -9,13 +10,13 @@
 
 #include <png.h>
 
-#include <csetjmp>
 #include <cstdint>
 #include <iostream>
 #include <string>
 #include <vector>
 
 #include "platform/platform.h"
+#include "png_reading.h"
 
 namespace {
 
@@ -30,59 +31,29 @@ struct DecodeTotals {
     uint64_t checksum = 0;
 };
 
-void read_from_file(png_structp png, png_bytep data, std::size_t length) {
-    auto* file = static_cast<File*>(png_get_io_ptr(png));
-    if (file->read(data, length) != length) {
-        png_error(png, "Read Error");
-    }
-}
-
-// libpng jumps back into these frames on a damaged file; nothing with a destructor lives in them.
-bool read_header(png_structp png, png_infop info) {
-    if (setjmp(png_jmpbuf(png)) != 0) {
-        return false;
-    }
-    png_read_info(png, info);
+// Palettes and low bit depths expanded, 16-bit channels cut to 8, blue first; three-byte pixels
+// stay three bytes.
+void set_transforms(png_structp png, png_infop /*info*/) {
     png_set_expand(png);
     png_set_bgr(png);
     png_set_strip_16(png);
     png_set_interlace_handling(png);
-    png_read_update_info(png, info);
-    return true;
-}
-
-bool read_rows(png_structp png, png_infop info, png_bytepp rows) {
-    if (setjmp(png_jmpbuf(png)) != 0) {
-        return false;
-    }
-    png_read_image(png, rows);
-    png_read_end(png, info);
-    return true;
 }
 
 // Decodes one open PNG file into `pixels`, rows back to back.
 bool decode(File& file, std::vector<uint8_t>& pixels, DecodeTotals& totals) {
-    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
-    bool decoded = false;
-    if (info != nullptr) {
-        png_set_read_fn(png, &file, read_from_file);
-        if (read_header(png, info)) {
-            const uint64_t row_bytes = png_get_rowbytes(png, info);
-            const uint64_t height = png_get_image_height(png, info);
-            if (row_bytes * height <= kMaxPixelBytes) {
-                pixels.resize(row_bytes * height);
-                std::vector<png_bytep> rows(height);
-                for (uint64_t y = 0; y < height; ++y) {
-                    rows[y] = pixels.data() + y * row_bytes;
-                }
-                decoded = read_rows(png, info, rows.data());
-                totals.pixel_bytes += row_bytes * height;
+    std::vector<png_bytep> rows;
+    return framestow::bench::decode_png(
+        file, set_transforms,
+        [&](uint64_t row_bytes, uint64_t /*width*/, uint64_t height) -> uint8_t* {
+            if (row_bytes * height > kMaxPixelBytes) {
+                return nullptr;
             }
-        }
-    }
-    png_destroy_read_struct(&png, &info, nullptr);
-    return decoded;
+            pixels.resize(row_bytes * height);
+            totals.pixel_bytes += row_bytes * height;
+            return pixels.data();
+        },
+        rows);
 }
 
 // Sums one byte in 64 of each picture: cheap beside decoding, and depends on every row.

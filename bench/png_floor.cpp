@@ -15,7 +15,6 @@
 #include <png.h>
 
 #include <atomic>
-#include <csetjmp>
 #include <cstdint>
 #include <iostream>
 #include <optional>
@@ -25,6 +24,7 @@
 
 #include "codec/picture_format.h"
 #include "platform/platform.h"
+#include "png_reading.h"
 
 namespace {
 
@@ -36,19 +36,9 @@ struct Folders {
     std::string out;
 };
 
-void read_from_file(png_structp png, png_bytep data, std::size_t length) {
-    auto* file = static_cast<File*>(png_get_io_ptr(png));
-    if (file->read(data, length) != length) {
-        png_error(png, "Read Error");
-    }
-}
-
-// libpng jumps back into these frames on a damaged file; nothing with a destructor lives in them.
-bool read_header(png_structp png, png_infop info) {
-    if (setjmp(png_jmpbuf(png)) != 0) {
-        return false;
-    }
-    png_read_info(png, info);
+// The transforms the packer's loader asks for: blue first for pictures with alpha, red first
+// and widened to four bytes for those without.
+void set_transforms(png_structp png, png_infop info) {
     png_set_expand(png);
     png_set_strip_16(png);
     const png_byte colour = png_get_color_type(png, info);
@@ -60,45 +50,23 @@ bool read_header(png_structp png, png_infop info) {
     }
     png_set_gray_to_rgb(png);
     png_set_interlace_handling(png);
-    png_read_update_info(png, info);
-    return true;
-}
-
-bool read_rows(png_structp png, png_infop info, png_bytepp rows) {
-    if (setjmp(png_jmpbuf(png)) != 0) {
-        return false;
-    }
-    png_read_image(png, rows);
-    png_read_end(png, info);
-    return true;
 }
 
 // Decodes one PNG file into `bitmap`: the picture header, then the pixels rows back to back.
 bool decode(File& file, std::vector<uint8_t>& bitmap, std::vector<png_bytep>& rows) {
-    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
-    bool decoded = false;
-    if (info != nullptr) {
-        png_set_read_fn(png, &file, read_from_file);
-        if (read_header(png, info)) {
-            const uint64_t row_bytes = png_get_rowbytes(png, info);
-            const uint64_t width = png_get_image_width(png, info);
-            const uint64_t height = png_get_image_height(png, info);
-            if (row_bytes == width * 4 && row_bytes * height <= framestow::kMaxPixelBytes) {
-                bitmap.resize(framestow::kPictureHeaderSize + row_bytes * height);
-                framestow::store_picture_header(
-                    bitmap.data(), {framestow::kMagicBitmap, framestow::kFormat32,
-                                    static_cast<uint16_t>(width), static_cast<uint16_t>(height)});
-                rows.resize(height);
-                for (uint64_t y = 0; y < height; ++y) {
-                    rows[y] = bitmap.data() + framestow::kPictureHeaderSize + y * row_bytes;
-                }
-                decoded = read_rows(png, info, rows.data());
+    return framestow::bench::decode_png(
+        file, set_transforms,
+        [&bitmap](uint64_t row_bytes, uint64_t width, uint64_t height) -> uint8_t* {
+            if (row_bytes != width * 4 || row_bytes * height > framestow::kMaxPixelBytes) {
+                return nullptr;
             }
-        }
-    }
-    png_destroy_read_struct(&png, &info, nullptr);
-    return decoded;
+            bitmap.resize(framestow::kPictureHeaderSize + row_bytes * height);
+            framestow::store_picture_header(
+                bitmap.data(), {framestow::kMagicBitmap, framestow::kFormat32,
+                                static_cast<uint16_t>(width), static_cast<uint16_t>(height)});
+            return bitmap.data() + framestow::kPictureHeaderSize;
+        },
+        rows);
 }
 
 bool write_file(const std::string& path, const std::vector<uint8_t>& bytes) {

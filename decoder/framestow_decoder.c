@@ -1,11 +1,12 @@
 /*
  * The Framestow picture decoder. README.md in this folder gives the format as field tables.
  *
- * The decoder is a loop over two steps: deliver what is left of the current run into the
- * caller's output, then take the next item from the input. An item is taken only once the run
- * before it has been delivered in full, so an error always stands at the same place in the
- * output, however the input and the output are split. Items that lie whole in the input are read
- * where they stand; an item split between two input chunks is gathered in d->pending first.
+ * The header is gathered in d->pending first. Then the decoder is a loop over two steps: deliver
+ * what is left of the current run into the caller's output, then take the next item from the
+ * input. An item is taken only once the run before it has been delivered in full, so an error
+ * always stands at the same place in the output, however the input and the output are split.
+ * Items that lie whole in the input are read where they stand; an item split between two input
+ * chunks is gathered in d->pending first.
  * Stretches of literal units that fit both the input and the output are copied in one go.
  */
 #include "framestow_decoder.h"
@@ -27,6 +28,16 @@
 #else
 #define LOOP_FOR_EACH_FORM 0
 #define LOOP_INLINE
+#endif
+
+/* Whether a fixed-size memcpy to any address compiles to plain stores: on Arm cores with
+ * unaligned access (Cortex-M3 and later) and on x86. There runs are written from a unit held in
+ * registers. Elsewhere (Cortex-M0, RV32) such a memcpy is a call, which needs its source in the
+ * frame, so runs are written by copying what is already written, and the stack stays small. */
+#if defined(__ARM_FEATURE_UNALIGNED) || defined(__x86_64__) || defined(__i386__)
+#define STORES_AT_ANY_ADDRESS 1
+#else
+#define STORES_AT_ANY_ADDRESS 0
 #endif
 
 enum { PHASE_HEADER = 0, PHASE_BODY = 1, PHASE_FAILED = 16 };
@@ -185,9 +196,6 @@ static LOOP_INLINE size_t copy_literals(int block_form, uint8_t* out, const uint
  * a literal unit or a token. A size above `have` may grow once more bytes are known. */
 static LOOP_INLINE size_t item_size(const fsd_decoder* d, const uint8_t* p, size_t have) {
     int block_form = d->form == FSD_FORM_BLOCK;
-    if (d->phase == PHASE_HEADER) {
-        return FSD_HEADER_SIZE;
-    }
     if (block_form && d->block_left == 0) {
         return BLOCK_HEADER_SIZE;
     }
@@ -225,9 +233,8 @@ static void copy_few(uint8_t* to, const uint8_t* from, size_t n) {
  * them all and nothing is pending, else gathered in d->pending. Returns its size, 0 when the
  * input ended first (what there was is kept in d->pending), or FSD_ERR_ITEM_PAST_BLOCK. */
 static int take_item(fsd_decoder* d, cursor* c, const uint8_t** item) {
-    size_t limit = d->phase == PHASE_BODY && d->form == FSD_FORM_BLOCK && d->block_left != 0
-                       ? d->block_left
-                       : MARKER_TOKEN_SIZE;
+    size_t limit =
+        d->form == FSD_FORM_BLOCK && d->block_left != 0 ? d->block_left : MARKER_TOKEN_SIZE;
     size_t have = d->pending_size;
     size_t need;
     if (have == 0) {
@@ -305,6 +312,7 @@ static fsd_status start_run(fsd_decoder* d, const uint8_t* item, size_t size) {
     return FSD_MORE;
 }
 
+#if STORES_AT_ANY_ADDRESS
 /* Writes `count` copies of the 4-byte unit from out on, in pairs of units held in a register,
  * four pairs a step for long runs: compilers turn those into a few wide stores. */
 static inline void fill_units(uint8_t* out, const uint8_t* unit, size_t count) {
@@ -330,6 +338,23 @@ static inline void fill_units(uint8_t* out, const uint8_t* unit, size_t count) {
         memcpy(out + done, &value, UNIT_SIZE);
     }
 }
+#else
+/* Writes `count` copies of the 4-byte unit from out on: the first unit, then what is written
+ * copied after itself, doubling each time. No copy of the unit is kept in a local: here memcpy
+ * is a call, and a local it copies from would have to stand in the frame. */
+static void fill_units(uint8_t* out, const uint8_t* unit, size_t count) {
+    uint8_t* const end = out + count * UNIT_SIZE;
+    uint8_t* filled;
+    if (count == 0) {
+        return;
+    }
+    filled = (uint8_t*)memcpy(out, unit, UNIT_SIZE) + UNIT_SIZE;
+    while (filled != end) {
+        size_t n = smaller((size_t)(filled - out), (size_t)(end - filled));
+        filled = (uint8_t*)memcpy(filled, out, n) + n;
+    }
+}
+#endif
 
 /* Delivers what the output takes of the current run. The last unit of an odd RGB565 picture
  * gives only its first 2 bytes. */
@@ -377,13 +402,13 @@ static LOOP_INLINE void decode_whole_items(fsd_decoder* d, cursor* c, const int 
      * the output. They are taken from both up front, and what is left of them given back. */
     size_t limit =
         smaller(d->units_left > tail ? d->units_left - tail : 0, c->out_left / UNIT_SIZE);
-    uint32_t beyond_limit;
     d->units_left -= (uint32_t)limit;
     c->out_left -= limit * UNIT_SIZE;
-    beyond_limit = d->units_left;
     /* Once the last unit has been taken, not even a token of run length 0 is taken here: the
-     * item-by-item path refuses what follows, as it does when a chunk ends after that unit. */
-    while (left >= UNIT_SIZE && (limit != 0 || beyond_limit != 0)) {
+     * item-by-item path refuses what follows, as it does when a chunk ends after that unit.
+     * d->units_left is read again at each item rather than kept in a local: one register fewer
+     * in the loop keeps the RV32 frame within the stack goal. */
+    while (left >= UNIT_SIZE && (limit != 0 || d->units_left != 0)) {
         size_t size;
         size_t run;
         if (!opens_token(block_form, p)) {
@@ -436,12 +461,36 @@ static void decode_whole_items_of_form(fsd_decoder* d, cursor* c) {
 #endif
 }
 
+/* Gathers the 8-byte header in d->pending, however the input is split, and reads it once it is
+ * whole. It is read before the item loop, not in it, so that its checks cost the loop no
+ * registers. */
+static fsd_status take_header(fsd_decoder* d, cursor* c) {
+    size_t take = smaller(FSD_HEADER_SIZE - d->pending_size, c->in_left);
+    if (take == 0) {
+        return FSD_MORE; /* no input, whose pointer may be NULL */
+    }
+    copy_few(d->pending + d->pending_size, c->in, take);
+    take_input(c, take);
+    d->pending_size = (uint8_t)(d->pending_size + take);
+    if (d->pending_size < FSD_HEADER_SIZE) {
+        return FSD_MORE;
+    }
+    d->pending_size = 0;
+    return read_header(d, d->pending);
+}
+
 /* One call of fsd_decode or fsd_skip: deliver the run in hand, then take items, whole ones
  * straight through and any other one by one, until the input or the output runs out. */
 static fsd_status decode(fsd_decoder* d, cursor* c) {
     fsd_status status = FSD_MORE;
     if (d->phase >= PHASE_FAILED) {
         return (fsd_status)(PHASE_FAILED - d->phase);
+    }
+    if (d->phase == PHASE_HEADER) {
+        status = take_header(d, c);
+        if (d->phase == PHASE_HEADER) {
+            return status < 0 ? fail(d, status) : status;
+        }
     }
     while (status == FSD_MORE) {
         const uint8_t* item = NULL;
@@ -450,20 +499,16 @@ static fsd_status decode(fsd_decoder* d, cursor* c) {
         if (d->run_left != 0) {
             break;
         }
-        if (d->phase == PHASE_BODY) {
-            if (d->pending_size == 0 && c->in_left != 0 && d->units_left != 0) {
-                decode_whole_items_of_form(d, c);
-            }
-            if (body_ended(d)) {
-                status = c->in_left != 0 ? FSD_ERR_TRAILING_BYTES : FSD_DONE;
-                break;
-            }
+        if (d->pending_size == 0 && c->in_left != 0 && d->units_left != 0) {
+            decode_whole_items_of_form(d, c);
+        }
+        if (body_ended(d)) {
+            status = c->in_left != 0 ? FSD_ERR_TRAILING_BYTES : FSD_DONE;
+            break;
         }
         size = take_item(d, c, &item);
         if (size <= 0) {
             status = (fsd_status)size;
-        } else if (d->phase == PHASE_HEADER) {
-            status = read_header(d, item);
         } else if (d->form == FSD_FORM_BLOCK && d->block_left == 0) {
             status = open_block(d, item);
         } else {
@@ -480,6 +525,9 @@ void fsd_init(fsd_decoder* d) {
     memset(d, 0, sizeof *d);
 }
 
+/* *in_used is set before the call and lowered after it by what is left, so that three values,
+ * not four, stay live across the call: on RV32 that keeps this frame, part of the decoder's
+ * deepest stack, at 32 bytes. */
 fsd_status fsd_decode(fsd_decoder* d, const uint8_t* in, size_t in_size, size_t* in_used,
                       uint8_t* out, size_t out_size, size_t* out_made) {
     cursor c;
@@ -488,8 +536,9 @@ fsd_status fsd_decode(fsd_decoder* d, const uint8_t* in, size_t in_size, size_t*
     c.in_left = in_size;
     c.out = out;
     c.out_left = out_size;
+    *in_used = in_size;
     status = decode(d, &c);
-    *in_used = in_size - c.in_left;
+    *in_used -= c.in_left;
     *out_made = out_size - c.out_left;
     return status;
 }
@@ -506,8 +555,9 @@ fsd_status fsd_skip(fsd_decoder* d, const uint8_t* in, size_t in_size, size_t* i
     c.in_left = in_size;
     c.out = NULL;
     c.out_left = room;
+    *in_used = in_size; /* as in fsd_decode */
     status = decode(d, &c);
-    *in_used = in_size - c.in_left;
+    *in_used -= c.in_left;
     *skip_left -= room - c.out_left;
     return status;
 }

@@ -6,9 +6,9 @@
 #include "colour_cost.h"
 #include "inspection.h"
 #include "listing.h"
+#include "png_workers.h"
 #include "png_writer.h"
 #include "report_page.h"
-#include "thumbnail.h"
 #include "workspace_comparison.h"
 
 namespace framestow::inspect {
@@ -85,17 +85,6 @@ CostView cost_view(const std::string& workspace, const Inspection& inspection,
     view.packages = package_costs(workspace, inspection, summary, pictures);
     view.pictures = std::move(pictures);
     return view;
-}
-
-// The report's picture of 4-byte or RGB565 pixels: a thumbnail, or the picture's own size.
-std::string thumbnail_png(const PixelLayout& layout, std::span<const uint8_t> pixels,
-                          bool full_size) {
-    if (full_size) {
-        return encode_png(layout, pixels, PngEffort::kFastest).value_or(std::string());
-    }
-    const ScaledPicture thumbnail = scale_down(layout, pixels);
-    return encode_png(thumbnail.layout, thumbnail.pixels, PngEffort::kFastest)
-        .value_or(std::string());
 }
 
 }  // namespace
@@ -278,36 +267,30 @@ int run_report(const ReportOptions& options, std::ostream& out, std::ostream& er
         }
         measurement.emplace(*options.workspace, true);
     }
+    const PngSize size = options.full_size ? PngSize::kFullSize : PngSize::kThumbnail;
+    PngWorkers workers(size, platform::hardware_threads());
+    // The few sources shown beside converted pictures are encoded as they come.
+    PngWorkers originals(size, 0);
     std::vector<PictureCost> picture_costs;
-    std::vector<std::string> originals;
-    std::vector<std::string> pngs;
-    InspectionResult result = inspect_output(
-        options.output, [&](std::size_t index, const Slot& slot, const DecodedPicture& picture) {
-            // Pictures come in package order, not slot order: the list only ever grows.
-            if (pngs.size() <= index) {
-                pngs.resize(index + 1);
-            }
-            const PixelLayout layout{picture.pixel_format, picture.width, picture.height};
-            pngs[index] = thumbnail_png(layout, picture.pixels, options.full_size);
-            if (!measurement) {
-                return;
-            }
-            PictureCost& cost = measured_at(picture_costs, index);
-            cost = measurement->measure(slot, picture);
-            if (!cost.original.empty()) {
-                if (originals.size() <= index) {
-                    originals.resize(index + 1);
-                }
-                originals[index] = thumbnail_png({kFormat32, picture.width, picture.height},
-                                                 cost.original, options.full_size);
-                cost.original = {};
-            }
-        });
+    InspectionResult result = inspect_output(options.output, [&](std::size_t index,
+                                                                 const Slot& slot,
+                                                                 const DecodedPicture& picture) {
+        workers.add(index, {picture.pixel_format, picture.width, picture.height}, picture.pixels);
+        if (!measurement) {
+            return;
+        }
+        PictureCost& cost = measured_at(picture_costs, index);
+        cost = measurement->measure(slot, picture);
+        if (!cost.original.empty()) {
+            originals.add(index, {kFormat32, picture.width, picture.height}, cost.original);
+            cost.original = {};
+        }
+    });
     if (!result.inspection) {
         return failed_inspection(options.output, result.failure, err);
     }
     const Inspection& inspection = *result.inspection;
-    pngs.resize(inspection.slots.size());
+    const std::vector<std::string> pngs_base64 = workers.finish(inspection.slots.size());
     const Summary summary = summarise(inspection);
     const Problems warnings =
         options.workspace
@@ -315,14 +298,13 @@ int run_report(const ReportOptions& options, std::ostream& out, std::ostream& er
             : Problems();
     std::optional<ReportCosts> costs;
     if (options.workspace) {
-        originals.resize(inspection.slots.size());
         costs = ReportCosts{
             cost_view(*options.workspace, inspection, summary, std::move(picture_costs)),
-            std::move(originals)};
+            originals.finish(inspection.slots.size())};
     }
     StagedFile page(options.page);
     write_report_page(
-        inspection, summary, inspection.problems, warnings, pngs,
+        inspection, summary, inspection.problems, warnings, pngs_base64,
         [&page](std::string_view piece) { page.write(piece); }, costs ? &*costs : nullptr);
     if (!page.commit()) {
         return unusable({options.page, "cannot be written"}, err);

@@ -74,9 +74,8 @@ int run(int argc, char** argv) {
         app.add_subcommand("report", "write one self-contained HTML page about the packages");
     report_command->add_option("OUTPUT", report.output, kOutputHelp)->required();
     report_command->add_option("-o,--output", report.page, "the page to write")->required();
-    report_command->add_flag(
-        "--full-size", report.full_size,
-        "thumbnails of the pictures' full size, not scaled down to 128 pixels");
+    report_command->add_flag("--full-size", report.full_size,
+                             "thumbnails of the pictures' full size, not scaled down to 96 pixels");
     report_command->add_option("--workspace", report.workspace,
                                std::string(kRedFirstHelp) + "; and show what the colours cost (" +
                                    kCostShownHelp +

@@ -1,6 +1,7 @@
 #include "png_writer.h"
 
 #include <png.h>
+#include <zlib.h>
 
 #include <csetjmp>
 #include <vector>
@@ -75,11 +76,18 @@ bool write_rows(const PngWriteHolder& holder, const PixelLayout& layout, int col
         // alpha: drawn as a firmware reads it, also when written without its alpha byte.
         png_set_bgr(holder.png());
     }
-    if (effort == PngEffort::kFastest) {
-        png_set_compression_level(holder.png(), 1);
-        png_set_filter(holder.png(), PNG_FILTER_TYPE_BASE, PNG_FILTER_SUB);
-    } else {
-        png_set_compression_level(holder.png(), 9);
+    switch (effort) {
+        case PngEffort::kSmallest:
+            png_set_compression_level(holder.png(), 9);
+            break;
+        case PngEffort::kFastest:
+            png_set_compression_level(holder.png(), 1);
+            png_set_filter(holder.png(), PNG_FILTER_TYPE_BASE, PNG_FILTER_SUB);
+            break;
+        case PngEffort::kThumbnail:
+            png_set_compression_strategy(holder.png(), Z_RLE);
+            png_set_filter(holder.png(), PNG_FILTER_TYPE_BASE, PNG_FILTER_PAETH);
+            break;
     }
     png_set_IHDR(holder.png(), holder.info(), layout.width, layout.height, 8, colour_type,
                  PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
@@ -122,7 +130,7 @@ std::optional<std::string> encode_png(const PixelLayout& layout, std::span<const
         return std::nullopt;
     }
     png_set_write_fn(holder.png(), &file, append_to_string, flush_nothing);
-    const bool without_alpha = rgb565 || (effort == PngEffort::kFastest && opaque(pixels));
+    const bool without_alpha = rgb565 || (effort != PngEffort::kSmallest && opaque(pixels));
     if (!write_rows(holder, layout, without_alpha ? PNG_COLOR_TYPE_RGB : PNG_COLOR_TYPE_RGB_ALPHA,
                     effort, rows.data())) {
         return std::nullopt;

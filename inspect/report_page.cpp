@@ -40,10 +40,10 @@ th, td { padding: .3rem .55rem; border-bottom: 1px solid #e3e3e3; text-align: ri
 th { background: #f4f4f4; font-weight: 600; }
 th.text, td.name, td.package, td.application, td.pixel_format, td.body_form, td.note, td.converted { text-align: left; }
 td.thumb { padding: .2rem; }
-.thumb .box { display: flex; align-items: center; justify-content: center; width: 64px; height: 64px; }
+.thumb .box { display: flex; align-items: center; justify-content: center; width: 56px; height: 56px; }
 .thumb img { display: block; image-rendering: pixelated; background: var(--checker); }
-.thumb img.wide { width: 64px; height: auto; }
-.thumb img.tall { width: auto; height: 64px; }
+.thumb img.wide { width: 56px; height: auto; }
+.thumb img.tall { width: auto; height: 56px; }
 .thumb .none { width: 100%; height: 100%; background: repeating-linear-gradient(45deg, #f1f1f1 0 6px, #e2e2e2 6px 12px); }
 tr.placeholder td { color: #777; }
 tr.unreadable td { background: #fdecea; }
@@ -87,33 +87,6 @@ std::string escaped(std::string_view text) {
             default:
                 out += c;
         }
-    }
-    return out;
-}
-
-std::string base64(std::string_view bytes) {
-    static constexpr char kDigits[] =
-        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string out;
-    out.reserve((bytes.size() + 2) / 3 * 4);
-    std::size_t i = 0;
-    for (; i + 3 <= bytes.size(); i += 3) {
-        const uint32_t group = static_cast<uint8_t>(bytes[i]) << 16 |
-                               static_cast<uint8_t>(bytes[i + 1]) << 8 |
-                               static_cast<uint8_t>(bytes[i + 2]);
-        out += kDigits[group >> 18];
-        out += kDigits[group >> 12 & 63];
-        out += kDigits[group >> 6 & 63];
-        out += kDigits[group & 63];
-    }
-    if (i < bytes.size()) {
-        const bool two = i + 1 < bytes.size();
-        const uint32_t group = static_cast<uint8_t>(bytes[i]) << 16 |
-                               (two ? static_cast<uint8_t>(bytes[i + 1]) << 8 : 0);
-        out += kDigits[group >> 18];
-        out += kDigits[group >> 12 & 63];
-        out += two ? kDigits[group >> 6 & 63] : '=';
-        out += '=';
     }
     return out;
 }
@@ -281,15 +254,19 @@ std::string known(bool decoded, const std::string& text) {
 }
 
 // The picture fills its box along its longer side; the checkerboard lies behind the picture only,
-// so that it shows the picture's own transparency.
-std::string thumbnail_cell(const std::string& png, const PictureFacts& facts,
-                           const std::string& alt) {
-    if (png.empty()) {
-        return "<td class=\"thumb\"><div class=\"box\"><span class=\"none\"></span></div></td>";
+// so that it shows the picture's own transparency. The picture's text, the bulk of the page, is
+// appended once, not copied through joined temporaries.
+void add_thumbnail_cell(const std::string& png_base64, const PictureFacts& facts,
+                        const std::string& alt, std::string& page) {
+    if (png_base64.empty()) {
+        page += "<td class=\"thumb\"><div class=\"box\"><span class=\"none\"></span></div></td>";
+        return;
     }
-    return "<td class=\"thumb\"><div class=\"box\"><img class=\"" +
-           std::string(facts.width >= facts.height ? "wide" : "tall") + "\" alt=\"" + escaped(alt) +
-           "\" src=\"data:image/png;base64," + base64(png) + "\"></div></td>";
+    page += "<td class=\"thumb\"><div class=\"box\"><img class=\"" +
+            std::string(facts.width >= facts.height ? "wide" : "tall") + "\" alt=\"" +
+            escaped(alt) + "\" src=\"data:image/png;base64,";
+    page += png_base64;
+    page += "\"></div></td>";
 }
 
 // The costs of one picture: whether it was converted, its PSNR against its source, and what it
@@ -300,17 +277,20 @@ std::string cost_cells(const PictureCost& cost) {
            cell("rgb565_psnr", decibel_text(cost.rgb565_psnr));
 }
 
-void add_picture_row(const Slot& slot, const PictureFacts& facts, const std::string& png,
+void add_picture_row(const Slot& slot, const PictureFacts& facts, const std::string& png_base64,
                      const ReportCosts* costs, std::size_t index, std::string& page) {
     const std::string state = slot.placeholder() ? " class=\"placeholder\""
                               : facts.decoded    ? ""
                                                  : " class=\"unreadable\"";
     page += "<tr" + state + " data-name=\"" + escaped(slot.name) + "\">";
-    page += thumbnail_cell(png, facts, slot.name);
+    add_thumbnail_cell(png_base64, facts, slot.name, page);
     if (costs != nullptr) {
-        const std::string& original = costs->originals[index];
-        page += original.empty() ? "<td class=\"thumb\"></td>"
-                                 : thumbnail_cell(original, facts, "image/" + slot.name);
+        const std::string& original = costs->originals_base64[index];
+        if (original.empty()) {
+            page += "<td class=\"thumb\"></td>";
+        } else {
+            add_thumbnail_cell(original, facts, "image/" + slot.name, page);
+        }
     }
     const bool decoded = facts.decoded;
     page += cell("name", slot.name) + cell("application", slot.app_id) +
@@ -333,7 +313,7 @@ void add_picture_row(const Slot& slot, const PictureFacts& facts, const std::str
     page += cell("note", note) + "</tr>\n";
 }
 
-void write_pictures(const Inspection& inspection, const std::vector<std::string>& pngs,
+void write_pictures(const Inspection& inspection, const std::vector<std::string>& pngs_base64,
                     const ReportCosts* costs, const PageWriter& write) {
     write(
         "<h2>Pictures</h2>\n<div class=\"table-frame\"><table id=\"pictures\">\n<thead><tr>"
@@ -355,7 +335,7 @@ void write_pictures(const Inspection& inspection, const std::vector<std::string>
     std::string row;
     for (std::size_t i = 0; i < inspection.slots.size(); ++i) {
         row.clear();
-        add_picture_row(inspection.slots[i], inspection.facts[i], pngs[i], costs, i, row);
+        add_picture_row(inspection.slots[i], inspection.facts[i], pngs_base64[i], costs, i, row);
         write(row);
     }
     write("</tbody></table></div>\n");
@@ -365,7 +345,7 @@ void write_pictures(const Inspection& inspection, const std::vector<std::string>
 
 void write_report_page(const Inspection& inspection, const Summary& summary,
                        const Problems& problems, const Problems& warnings,
-                       const std::vector<std::string>& pngs, const PageWriter& write,
+                       const std::vector<std::string>& pngs_base64, const PageWriter& write,
                        const ReportCosts* costs) {
     std::string page =
         "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
@@ -384,7 +364,7 @@ void write_report_page(const Inspection& inspection, const Summary& summary,
                     costs != nullptr ? &costs->view.packages[k] : nullptr, page);
     }
     write(page);
-    write_pictures(inspection, pngs, costs, write);
+    write_pictures(inspection, pngs_base64, costs, write);
     write("</body>\n</html>\n");
 }
 

@@ -21,18 +21,19 @@ namespace framestow::inspect {
 using PageWriter = std::function<void(std::string_view piece)>;
 
 // The colour costs measured against a workspace, and for each converted picture the PNG file of
-// its source, shown beside the device picture (an empty text for the others).
+// its source in base64, shown beside the device picture (an empty text for the others).
 struct ReportCosts {
     CostView view;
-    std::vector<std::string> originals;
+    std::vector<std::string> originals_base64;
 };
 
-// `pngs` holds the PNG file of each slot's picture, or an empty text where there is none;
-// `warnings` are listed apart from the problems. With `costs`, the page shows them too: each
-// package's max_size on its flash bar, and columns of the costs in the table of pictures.
+// `pngs_base64` holds the PNG file of each slot's picture in base64, as a data URI holds it, or
+// an empty text where there is none; `warnings` are listed apart from the problems. With
+// `costs`, the page shows them too: each package's max_size on its flash bar, and columns of the
+// costs in the table of pictures.
 void write_report_page(const Inspection& inspection, const Summary& summary,
                        const Problems& problems, const Problems& warnings,
-                       const std::vector<std::string>& pngs, const PageWriter& write,
+                       const std::vector<std::string>& pngs_base64, const PageWriter& write,
                        const ReportCosts* costs = nullptr);
 
 }  // namespace framestow::inspect

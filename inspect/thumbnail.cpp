@@ -1,6 +1,7 @@
 #include "thumbnail.h"
 
 #include <algorithm>
+#include <array>
 
 namespace framestow::inspect {
 
@@ -8,12 +9,20 @@ namespace {
 
 constexpr uint16_t kFormatRgb565 = 0xF565;
 
-// Sums kept per thumbnail column while the picture rows of one thumbnail row are added up: for
-// 4-byte pixels each colour byte times alpha, then alpha; for RGB565 pixels red, green and blue.
+// Sums kept for each picture column while the picture rows of one thumbnail row are added up:
+// for 4-byte pixels each colour byte times alpha, then alpha; for RGB565 pixels red, green and
+// blue. A column adds at most 65535 rows of 255 x 255, which fits 32 bits; the columns of a box
+// are then added up in 64 bits.
 constexpr std::size_t kSumsAPixel = 4;
 
+// The sums of the small boxes of a thumbnail fit 32 bits, and many processors divide 32-bit
+// numbers several times faster than 64-bit ones.
 uint64_t rounded_quotient(uint64_t sum, uint64_t count) {
-    return (sum + count / 2) / count;
+    const uint64_t rounded = sum + count / 2;
+    if ((rounded | count) <= UINT32_MAX) {
+        return static_cast<uint32_t>(rounded) / static_cast<uint32_t>(count);
+    }
+    return rounded / count;
 }
 
 // The first picture column or row of each thumbnail column or row, and the end of the last.
@@ -25,38 +34,37 @@ std::vector<uint32_t> box_bounds(uint32_t picture_side, uint32_t thumbnail_side)
     return bounds;
 }
 
-// The sums of one picture row are kept in 32 bits, in registers: a row adds at most 65535 pixels
-// of 255 x 255 to a sum. They go into the 64-bit sums of the thumbnail row at the end of a box.
-void add_rgba_row(const uint8_t* pixel, const std::vector<uint32_t>& columns, uint64_t* sums) {
-    for (std::size_t tx = 0; tx + 1 < columns.size(); ++tx, sums += kSumsAPixel) {
-        uint32_t red = 0, green = 0, blue = 0, alpha = 0;
-        for (uint32_t x = columns[tx]; x < columns[tx + 1]; ++x, pixel += 4) {
-            const uint32_t weight = pixel[3];
-            red += pixel[0] * weight;
-            green += pixel[1] * weight;
-            blue += pixel[2] * weight;
-            alpha += weight;
-        }
-        sums[0] += red;
-        sums[1] += green;
-        sums[2] += blue;
-        sums[3] += alpha;
+// One plain pass along the row, the same steps for every pixel, which the compiler can run on
+// several pixels at once; the boxes are summed afterwards, once a thumbnail row.
+void add_rgba_row(const uint8_t* pixel, std::size_t width, uint32_t* sums) {
+    for (std::size_t x = 0; x < width; ++x, pixel += 4, sums += kSumsAPixel) {
+        const uint32_t weight = pixel[3];
+        sums[0] += pixel[0] * weight;
+        sums[1] += pixel[1] * weight;
+        sums[2] += pixel[2] * weight;
+        sums[3] += weight;
     }
 }
 
-void add_rgb565_row(const uint8_t* pixel, const std::vector<uint32_t>& columns, uint64_t* sums) {
-    for (std::size_t tx = 0; tx + 1 < columns.size(); ++tx, sums += kSumsAPixel) {
-        uint32_t red = 0, green = 0, blue = 0;
-        for (uint32_t x = columns[tx]; x < columns[tx + 1]; ++x, pixel += 2) {
-            const uint32_t value = pixel[0] | pixel[1] << 8;
-            red += value >> 11;
-            green += value >> 5 & 0x3F;
-            blue += value & 0x1F;
-        }
-        sums[0] += red;
-        sums[1] += green;
-        sums[2] += blue;
+void add_rgb565_row(const uint8_t* pixel, std::size_t width, uint32_t* sums) {
+    for (std::size_t x = 0; x < width; ++x, pixel += 2, sums += kSumsAPixel) {
+        const uint32_t value = pixel[0] | pixel[1] << 8;
+        sums[0] += value >> 11;
+        sums[1] += value >> 5 & 0x3F;
+        sums[2] += value & 0x1F;
     }
+}
+
+// The sums of the picture columns [first, end) of one box.
+std::array<uint64_t, kSumsAPixel> box_sums(const uint32_t* column_sums, uint32_t first,
+                                           uint32_t end) {
+    std::array<uint64_t, kSumsAPixel> box{};
+    for (uint32_t x = first; x < end; ++x) {
+        for (std::size_t c = 0; c < kSumsAPixel; ++c) {
+            box[c] += column_sums[std::size_t{x} * kSumsAPixel + c];
+        }
+    }
+    return box;
 }
 
 // A fully transparent thumbnail pixel comes out transparent black.
@@ -103,20 +111,21 @@ ScaledPicture scale_down(const PixelLayout& layout, std::span<const uint8_t> pix
     ScaledPicture thumbnail{
         scaled, std::vector<uint8_t>(std::size_t{scaled.width} * scaled.height * pixel_size)};
     const std::size_t row_bytes = std::size_t{layout.width} * pixel_size;
-    std::vector<uint64_t> sums(std::size_t{scaled.width} * kSumsAPixel);
+    std::vector<uint32_t> column_sums(std::size_t{layout.width} * kSumsAPixel);
     uint8_t* out = thumbnail.pixels.data();
     for (uint32_t ty = 0; ty < scaled.height; ++ty) {
-        std::fill(sums.begin(), sums.end(), 0);
+        std::fill(column_sums.begin(), column_sums.end(), 0);
         for (uint32_t y = rows[ty]; y < rows[ty + 1]; ++y) {
             const uint8_t* row = pixels.data() + y * row_bytes;
-            rgb565 ? add_rgb565_row(row, columns, sums.data())
-                   : add_rgba_row(row, columns, sums.data());
+            rgb565 ? add_rgb565_row(row, layout.width, column_sums.data())
+                   : add_rgba_row(row, layout.width, column_sums.data());
         }
         for (uint32_t tx = 0; tx < scaled.width; ++tx, out += pixel_size) {
             const uint64_t count =
                 uint64_t{columns[tx + 1] - columns[tx]} * (rows[ty + 1] - rows[ty]);
-            const uint64_t* box = sums.data() + std::size_t{tx} * kSumsAPixel;
-            rgb565 ? store_rgb565(box, count, out) : store_rgba(box, count, out);
+            const std::array<uint64_t, kSumsAPixel> box =
+                box_sums(column_sums.data(), columns[tx], columns[tx + 1]);
+            rgb565 ? store_rgb565(box.data(), count, out) : store_rgba(box.data(), count, out);
         }
     }
     return thumbnail;

@@ -12,7 +12,7 @@ namespace framestow::inspect {
 
 // The longer side of a thumbnail, in pixels: twice the largest box the page shows it in, so that
 // it stays sharp on a high-density screen.
-constexpr uint16_t kThumbnailSide = 128;
+constexpr uint16_t kThumbnailSide = 96;
 
 struct ScaledPicture {
     PixelLayout layout;

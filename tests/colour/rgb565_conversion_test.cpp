@@ -96,8 +96,17 @@ struct BufferedPicture {
 };
 
 TEST(Rgb565Conversion, ConvertedPictureIsAnRgb565BitmapWithZeroBytesPastItsOddPixelCount) {
+    const Bytes opaque = rgb_pixels({{200, 100, 50}, {0, 0, 0}, {5, 3, 5}});
     const Bytes red_with_alpha = {0x00, 0x00, 0xFF, 0x80, 0x00, 0x00,
                                   0xFF, 0x80, 0x00, 0x00, 0xFF, 0x80};
+    // The 3 x 1 RGB565 bitmap of `pixels`, and the 2 zero bytes past them.
+    const auto rgb565_bitmap = [](const Bytes& pixels) {
+        Bytes bitmap = {0x34, 0x12, 0x65, 0xF5, 3, 0, 1, 0};
+        bitmap.resize(bitmap.size() + pixels.size() + 2, 0x00);
+        std::copy(pixels.begin(), pixels.end(), bitmap.begin() + 8);
+        return bitmap;
+    };
+    using enum ColourOutcome;
     const struct {
         const char* name;
         Bytes pixels;
@@ -106,43 +115,22 @@ TEST(Rgb565Conversion, ConvertedPictureIsAnRgb565BitmapWithZeroBytesPastItsOddPi
         ColourOutcome outcome;
         Bytes bitmap;  // header, pixels and the 2 bytes past them
     } cases[] = {
-        {"8888 stays",
-         rgb_pixels({{200, 100, 50}, {0, 0, 0}, {5, 3, 5}}),
-         false,
-         {},
-         ColourOutcome::kUnchanged,
-         {}},
-        {"opaque",
-         rgb_pixels({{200, 100, 50}, {0, 0, 0}, {5, 3, 5}}),
-         false,
-         rgb565_choice(),
-         ColourOutcome::kConverted,
-         {0x34, 0x12, 0x65, 0xF5, 3, 0, 1, 0, 0x26, 0xC3, 0x00, 0x00, 0x21, 0x08, 0x00, 0x00}},
-        {"transparent without background",
-         red_with_alpha,
-         true,
-         rgb565_choice(),
-         ColourOutcome::kTransparentKept,
-         {}},
-        {"onto black",
-         red_with_alpha,
-         true,
-         rgb565_choice(false, Rgb{0, 0, 0}),
-         ColourOutcome::kConverted,
-         {0x34, 0x12, 0x65, 0xF5, 3, 0, 1, 0, 0x00, 0x80, 0x00, 0x80, 0x00, 0x80, 0x00, 0x00}},
-        {"onto white",
-         red_with_alpha,
-         true,
-         rgb565_choice(false, Rgb{255, 255, 255}),
-         ColourOutcome::kConverted,
-         {0x34, 0x12, 0x65, 0xF5, 3, 0, 1, 0, 0xEF, 0xFB, 0xEF, 0xFB, 0xEF, 0xFB, 0x00, 0x00}},
+        {"8888 stays", opaque, false, {}, kUnchanged, Bytes{}},
+        {"opaque", opaque, false, rgb565_choice(), kConverted,
+         rgb565_bitmap({0x26, 0xC3, 0x00, 0x00, 0x21, 0x08})},
+        {"transparent without background", red_with_alpha, true, rgb565_choice(), kTransparentKept,
+         Bytes{}},
+        {"onto black", red_with_alpha, true, rgb565_choice(false, Rgb{0, 0, 0}), kConverted,
+         rgb565_bitmap({0x00, 0x80, 0x00, 0x80, 0x00, 0x80})},
+        {"onto white", red_with_alpha, true, rgb565_choice(false, Rgb{255, 255, 255}), kConverted,
+         rgb565_bitmap({0xEF, 0xFB, 0xEF, 0xFB, 0xEF, 0xFB})},
     };
     for (const auto& c : cases) {
         BufferedPicture picture(c.pixels, c.blue_first);
         const Bytes before = picture.bytes_through(kPictureHeaderSize + c.pixels.size());
         EXPECT_EQ(apply_colour_choice(c.choice, picture.buffer, picture.bitmap), c.outcome)
             << c.name;
-        if (c.outcome != ColourOutcome::kConverted) {
+        if (c.outcome != kConverted) {
             EXPECT_EQ(picture.bytes_through(before.size()), before) << c.name;
             EXPECT_EQ(picture.bitmap.picture_kind, kPictureKindPng) << c.name;
             continue;

@@ -127,15 +127,10 @@ class TwoPackages {
         }
     }
     void expect_sound_mapping_xml() const {
-        EXPECT_EQ(
-            read_text(workspace_.output("BitmapMapping.xml")),
-            crlf_text(
-                {xml_declaration(), "<root>", "    <app app_id=\"A001\">",
-                 R"(        <image_item image_name="A001_001.png" image_size="20" image_offset="8"/>)",
-                 R"(        <image_item image_name="A001_002.png" image_size="28" image_offset="28"/>)",
-                 "    </app>", "    <app app_id=\"A002\">",
-                 R"(        <image_item image_name="A002_001.png" image_size="16" image_offset="8"/>)",
-                 "    </app>", "</root>"}));
+        EXPECT_EQ(read_text(workspace_.output("BitmapMapping.xml")),
+                  crlf_text(mapping_xml_lines(
+                      {{"A001", {{"A001_001.png", 20, 8}, {"A001_002.png", 28, 28}}},
+                       {"A002", {{"A002_001.png", 16, 8}}}})));
     }
 
   private:

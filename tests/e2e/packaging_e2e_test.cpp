@@ -113,17 +113,10 @@ TEST(PackagingEndToEnd, SeveralPackagesWithGapsAndAnUnclaimedApplication) {
 
     EXPECT_EQ(
         read_text(workspace.output("BitmapMapping.xml")),
-        crlf_text(
-            {xml_declaration(), "<root>", "    <app app_id=\"A001\">",
-             R"(        <image_item image_name="A001_001.png" image_size="20" image_offset="8"/>)",
-             R"(        <image_item image_name="A001_002.png" image_size="0" image_offset="28"/>)",
-             R"(        <image_item image_name="A001_003.png" image_size="28" image_offset="28"/>)",
-             "    </app>", "    <app app_id=\"A002\">",
-             R"(        <image_item image_name="A002_001.bmp" image_size="20" image_offset="8"/>)",
-             "    </app>", "    <app app_id=\"A004\">",
-             R"(        <image_item image_name="A004_001.png" image_size="0" image_offset="28"/>)",
-             R"(        <image_item image_name="A004_002.png" image_size="16" image_offset="28"/>)",
-             "    </app>", "</root>"}));
+        crlf_text(mapping_xml_lines(
+            {{"A001", {{"A001_001.png", 20, 8}, {"A001_002.png", 0, 28}, {"A001_003.png", 28, 28}}},
+             {"A002", {{"A002_001.bmp", 20, 8}}},
+             {"A004", {{"A004_001.png", 0, 28}, {"A004_002.png", 16, 28}}}})));
 }
 
 TEST(PackagingEndToEnd, WithoutPackageSectionsOnlyTheMappingFilesAreWritten) {
@@ -243,12 +236,8 @@ TEST(PackagingEndToEnd, ASecondRunPacksOnlyThePicturesThatAreStillThere) {
                            "generate_gui_bin: count = 1, size = 32"}));
     EXPECT_EQ(result.exit_status, 0);
     EXPECT_EQ(read_bytes(workspace.output("gui01.bin")), package_bytes({3, 2, 1, 0}, {kept}));
-    EXPECT_EQ(
-        read_text(workspace.output("BitmapMapping.xml")),
-        crlf_text(
-            {xml_declaration(), "<root>", "    <app app_id=\"A001\">",
-             R"(        <image_item image_name="A001_001.png" image_size="24" image_offset="8"/>)",
-             "    </app>", "</root>"}));
+    EXPECT_EQ(read_text(workspace.output("BitmapMapping.xml")),
+              crlf_text(mapping_xml_lines({{"A001", {{"A001_001.png", 24, 8}}}})));
 }
 
 // The installed command, run on a workspace, prints what the program copied there prints and

@@ -65,6 +65,7 @@ inline Lines preparation_lines(const std::string& root, int png_count, int bmp_c
 using testing::crlf_text;
 using testing::get_png_offset_lines;
 using testing::mapping_header_lines;
+using testing::mapping_xml_lines;
 using testing::xml_declaration;
 using testing::zero_count_table;
 

@@ -53,16 +53,9 @@ TEST_F(BmpLoaderTest, BottomUpRowsComeOutTopDown) {
         0,    0xF8, 0,    0,    0xE0, 0x07, 0,    0,    0x1F, 0, 0,  0, 0, 0, 0,  0,  // masks
         0x01, 0x11, 0x02, 0x22, 0x03, 0x33, 0x04, 0x44,                               // p1 p2 p3 p4
     };
-    const LoadResult loaded = load(file);
-
-    ASSERT_EQ(loaded.result, 0);
-    EXPECT_EQ(loaded.out, "");
-    EXPECT_EQ(loaded.bitmap.width, 2);
-    EXPECT_EQ(loaded.bitmap.height, 2);
-    EXPECT_EQ(loaded.bitmap.picture_kind, kPictureKindBmp);
-    const std::vector<uint8_t> expected = {0x34, 0x12, 0x65, 0xF5, 0x02, 0x00, 0x02, 0x00,
-                                           0x03, 0x33, 0x04, 0x44, 0x01, 0x11, 0x02, 0x22};
-    EXPECT_EQ(loaded.bytes(), expected);
+    expect_decoded(load(file), kPictureKindBmp, 2, 2,
+                   {0x34, 0x12, 0x65, 0xF5, 0x02, 0x00, 0x02, 0x00, 0x03, 0x33, 0x04, 0x44, 0x01,
+                    0x11, 0x02, 0x22});
 }
 
 TEST_F(BmpLoaderTest, RowLayoutsOfTheFileAreHonoured) {
@@ -88,14 +81,8 @@ TEST_F(BmpLoaderTest, RowLayoutsOfTheFileAreHonoured) {
         const std::vector<uint16_t> pixels = pattern(std::size_t(c.width) * c.height);
         std::vector<uint8_t> file = testing::make_bmp(c.width, c.height, pixels, c.options);
         file.resize(file.size() - c.cut);
-        const LoadResult loaded = load(file);
-        ASSERT_EQ(loaded.result, 0);
-        EXPECT_EQ(loaded.out, "");
-        EXPECT_EQ(loaded.bitmap.width, c.width);
-        EXPECT_EQ(loaded.bitmap.height, c.height);
-        const std::vector<uint8_t> expected =
-            expected_bitmap(uint16_t(c.width), uint16_t(c.height), pixels);
-        EXPECT_EQ(loaded.bytes(), expected);
+        expect_decoded(load(file), kPictureKindBmp, c.width, c.height,
+                       expected_bitmap(uint16_t(c.width), uint16_t(c.height), pixels));
     }
 }
 
@@ -116,10 +103,8 @@ std::vector<uint8_t> with_long_info_header(std::vector<uint8_t> file) {
 
 TEST_F(BmpLoaderTest, MasksInsideALongerInfoHeaderAreRead) {
     const std::vector<uint16_t> pixels = pattern(6);
-    const LoadResult loaded = load(with_long_info_header(testing::make_bmp(3, 2, pixels)));
-    ASSERT_EQ(loaded.result, 0);
-    EXPECT_EQ(loaded.out, "");
-    EXPECT_EQ(loaded.bytes(), expected_bitmap(3, 2, pixels));
+    expect_decoded(load(with_long_info_header(testing::make_bmp(3, 2, pixels))), kPictureKindBmp, 3,
+                   2, expected_bitmap(3, 2, pixels));
 }
 
 TEST_F(BmpLoaderTest, BadFilesAreRefusedWithAMessage) {

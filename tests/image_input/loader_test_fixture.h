@@ -63,6 +63,18 @@ class LoaderTest : public ::testing::Test {
         loaded.out = messages.str();
         return loaded;
     }
+
+    // A load that succeeded without a message and gave the bitmap file `expected` of a `kind`
+    // picture of `width` x `height` pixels.
+    static void expect_decoded(const LoadResult& loaded, int32_t kind, int32_t width,
+                               int32_t height, const std::vector<uint8_t>& expected) {
+        ASSERT_EQ(loaded.result, 0);
+        EXPECT_EQ(loaded.out, "");
+        EXPECT_EQ(loaded.bitmap.width, width);
+        EXPECT_EQ(loaded.bitmap.height, height);
+        EXPECT_EQ(loaded.bitmap.picture_kind, kind);
+        EXPECT_EQ(loaded.bytes(), expected);
+    }
 };
 
 }  // namespace framestow::testing

@@ -259,6 +259,18 @@ TEST(InspectProgram, VerifyNamesWhatDisagreesInBrokenOutputs) {
     const auto cpp = [](const PackedDemo& demo) {
         return demo.workspace.output("BitmapMapping.cpp");
     };
+    // gui02.bin's package line made to say a size `delta` bytes off the file's.
+    const auto change_package_line_size = [&](PackedDemo& demo, int delta) {
+        const std::string length = size_of(demo.workspace.output("gui02.bin"));
+        const std::string changed = std::to_string(std::stoll(length) + delta);
+        edit_text(cpp(demo), "1.0.2.3  size = " + length, "1.0.2.3  size = " + changed);
+        const std::string at =
+            " (BitmapMapping.cpp line " + line_of(cpp(demo), "// gui02.bin:") + ")";
+        return Lines{"gui02.bin: the file is " + length +
+                         " bytes, BitmapMapping.cpp says size = " + changed + at,
+                     "gui02.bin: its entries end at byte " + length +
+                         ", its package line says size = " + changed + at};
+    };
     const Case cases[] = {
         {"a package older than its pictures: A002_004.png grew and was packed again, and the "
          "earlier gui01.bin was put back",
@@ -407,21 +419,9 @@ TEST(InspectProgram, VerifyNamesWhatDisagreesInBrokenOutputs) {
          },
          1},
         {"a package line's size lowered by one",
-         [&](PackedDemo& demo) {
-             const std::string length = size_of(demo.workspace.output("gui02.bin"));
-             const std::string lowered = std::to_string(std::stoull(length) - 1);
-             std::string text = testing::read_text(cpp(demo));
-             const std::string line = "1.0.2.3  size = " + length;
-             text.replace(text.find(line), line.size(), "1.0.2.3  size = " + lowered);
-             testing::write_text(cpp(demo), text);
-             const std::string at =
-                 " (BitmapMapping.cpp line " + line_of(cpp(demo), "// gui02.bin:") + ")";
-             return Lines{"gui02.bin: the file is " + length +
-                              " bytes, BitmapMapping.cpp says size = " + lowered + at,
-                          "gui02.bin: its entries end at byte " + length +
-                              ", its package line says size = " + lowered + at};
-         },
-         1},
+         [&](PackedDemo& demo) { return change_package_line_size(demo, -1); }, 1},
+        {"a package line's size raised by one",
+         [&](PackedDemo& demo) { return change_package_line_size(demo, +1); }, 1},
         {"byte 3 of a package header cleared",
          [](PackedDemo& demo) {
              Bytes package = testing::read_bytes(demo.workspace.output("gui01.bin"));

@@ -116,21 +116,22 @@ TEST(InspectReaders, TakeWhatTheGeneratorsWrite) {
 TEST(InspectReaders, RefuseASourceThatIsNotOurs) {
     const std::string cpp = generated_texts().cpp;
     const std::string row = "    { 108, 40 } // 2: A001_003.png = { offset, size }\r\n";
+    const std::string not_ours = ": not a BitmapMapping.cpp written by framestow: ";
+    const auto comment_differs = [&not_ours](int line, const std::string& found) {
+        return "line " + std::to_string(line) + not_ours +
+               "its opening comment differs from framestow's, found \"" + found + "\"";
+    };
     struct Case {
         std::string text;
         std::string error;
     };
     const Case cases[] = {
         {"#include <cstdio>\r\nint main() {}\r\n",
-         "line 1: not a BitmapMapping.cpp written by framestow: it does not begin with "
-         "framestow's comment"},
+         "line 1" + not_ours + "it does not begin with framestow's comment"},
         {replaced(cpp, "created by Framestow tool", "created by hand"),
-         "line 3: not a BitmapMapping.cpp written by framestow: its opening comment differs "
-         "from framestow's, found \" * Description: Bitmap Mappings, this file is created by "
-         "han...\""},
+         comment_differs(3, " * Description: Bitmap Mappings, this file is created by han...")},
         {replaced(cpp, " * Author: Framestow\r\n", " * Author: Framestow */ #define X 1\r\n"),
-         "line 4: not a BitmapMapping.cpp written by framestow: its opening comment differs "
-         "from framestow's, found \" * Author: Framestow */ #define X 1\""},
+         comment_differs(4, " * Author: Framestow */ #define X 1")},
         {replaced(cpp, "{ 108, 40 }", "{ 0154, 40 }"),
          "line " + line_of(cpp, row) +
              ": a number with a leading zero, which a compiler reads as octal: \"    { 0154, 40 "

@@ -1,5 +1,5 @@
 // The report page of real packer outputs, opened in headless Chromium: it loads without an
-// error, every thumbnail decodes to its picture's width and height scaled down to at most 128
+// error, every thumbnail decodes to its picture's width and height scaled down to at most 96
 // pixels on the longer side (or the whole size with --full-size), the page fits a phone's
 // width (the picture table scrolls inside its own frame), and every number on it is the one
 // `list --json` gives. A screenshot of each page is left in the build folder.
@@ -175,16 +175,16 @@ std::string decibels_shown(const json& value) {
     return text;
 }
 
-// The size a picture's thumbnail has: the longer side at most 128 pixels, the shape kept.
+// The size a picture's thumbnail has: the longer side at most 96 pixels, the shape kept.
 json thumbnail_size(const json& picture, bool full_size) {
     const uint32_t width = picture["width"];
     const uint32_t height = picture["height"];
     const uint32_t longer = std::max(width, height);
-    if (full_size || longer <= 128) {
+    if (full_size || longer <= 96) {
         return json::array({width, height});
     }
     const auto scaled = [&](uint32_t side) {
-        return std::max<uint32_t>(1, (side * 128 + longer / 2) / longer);
+        return std::max<uint32_t>(1, (side * 96 + longer / 2) / longer);
     };
     return json::array({scaled(width), scaled(height)});
 }

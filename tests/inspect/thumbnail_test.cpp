@@ -91,5 +91,15 @@ TEST(Thumbnail, FourBytePixelsAreDrawnAsAFirmwareReadsThemWithEveryEffort) {
     }
 }
 
+TEST(Thumbnail, BoxesOfUnevenWidthAverageTheirOwnColumns) {
+    // Red only, in 5 x 2 RGB565 pixels: columns 0-1 average 2, columns 2-4 average 20.
+    const Bytes pixels = {0x00, 0x08, 0x00, 0x18, 0x00, 0x50, 0x00, 0xA0, 0x00, 0xF0,
+                          0x00, 0x18, 0x00, 0x08, 0x00, 0xA0, 0x00, 0xF0, 0x00, 0x50};
+    const ScaledPicture thumbnail = scale_down({0xF565, 5, 2}, pixels, 2);
+    EXPECT_EQ(thumbnail.layout.width, 2);
+    EXPECT_EQ(thumbnail.layout.height, 1);
+    EXPECT_EQ(thumbnail.pixels, (Bytes{0x00, 0x10, 0x00, 0xA0}));
+}
+
 }  // namespace
 }  // namespace framestow::inspect

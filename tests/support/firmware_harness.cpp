@@ -125,27 +125,15 @@ struct CoreSetup {
 
 // In a function, so that a test's parameters can be read from it while globals start up.
 const std::vector<CoreSetup>& core_setups() {
+    // The Arm cores run on the emulator's board of the example's board folder of that name.
+    const auto arm = [](FirmwareProgram program, const char* name, const char* board) {
+        return CoreSetup{program, name, board, "arm-none-eabi-", {"qemu-system-arm", "-M", board}};
+    };
     static const std::vector<CoreSetup> setups = {
-        {FirmwareProgram::kCortexM0,
-         "Cortex-M0",
-         "microbit",
-         "arm-none-eabi-",
-         {"qemu-system-arm", "-M", "microbit"}},
-        {FirmwareProgram::kCortexM4,
-         "Cortex-M4",
-         "mps2-an386",
-         "arm-none-eabi-",
-         {"qemu-system-arm", "-M", "mps2-an386"}},
-        {FirmwareProgram::kCortexM7,
-         "Cortex-M7",
-         "mps2-an500",
-         "arm-none-eabi-",
-         {"qemu-system-arm", "-M", "mps2-an500"}},
-        {FirmwareProgram::kCortexM33,
-         "Cortex-M33",
-         "mps2-an505",
-         "arm-none-eabi-",
-         {"qemu-system-arm", "-M", "mps2-an505"}},
+        arm(FirmwareProgram::kCortexM0, "Cortex-M0", "microbit"),
+        arm(FirmwareProgram::kCortexM4, "Cortex-M4", "mps2-an386"),
+        arm(FirmwareProgram::kCortexM7, "Cortex-M7", "mps2-an500"),
+        arm(FirmwareProgram::kCortexM33, "Cortex-M33", "mps2-an505"),
         {FirmwareProgram::kRiscV32,
          "RISC-V RV32",
          "riscv-virt",
