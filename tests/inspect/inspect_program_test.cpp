@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "support/firmware_workspaces.h"
+#include "support/png_readback.h"
 #include "support/test_pictures.h"
 #include "support/workspace_harness.h"
 
@@ -56,28 +57,8 @@ std::string size_of(const fs::path& path) {
 }
 
 // What libpng reads back from a PNG file: RGBA pixels for 4-byte pictures, RGB for RGB565 ones.
-struct ReadPng {
-    uint32_t width = 0;
-    uint32_t height = 0;
-    int colour_type = -1;
-    Bytes pixels;
-};
-
-ReadPng read_png(const fs::path& path) {
-    const Bytes file = testing::read_bytes(path);
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    ReadPng read;
-    if (png_image_begin_read_from_memory(&image, file.data(), file.size()) == 0) {
-        return read;
-    }
-    read.width = image.width;
-    read.height = image.height;
-    read.colour_type =
-        (image.format & PNG_FORMAT_FLAG_ALPHA) != 0 ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB;
-    read.pixels.resize(PNG_IMAGE_SIZE(image));
-    png_image_finish_read(&image, nullptr, read.pixels.data(), 0, nullptr);
-    return read;
+testing::DecodedPng read_png(const fs::path& path) {
+    return testing::decode_png(testing::read_text(path), testing::kFileFormat);
 }
 
 TEST(InspectProgram, ListsEverySlotOfTheVariedWorkspace) {
@@ -157,12 +138,12 @@ TEST(InspectProgram, VerifiesAndExtractsWhatThePackerWrote) {
             const std::string name = entry.path().stem().string();
             SCOPED_TRACE(name);
             const Bytes check = testing::read_bytes(workspace.staged("image_unzip", name));
-            const ReadPng png = read_png(entry.path());
+            const testing::DecodedPng png = read_png(entry.path());
             ASSERT_EQ(png.width, check[4] | check[5] << 8);
             ASSERT_EQ(png.height, check[6] | check[7] << 8);
             const Bytes pixels(check.begin() + 8, check.end());
             if (check[2] == 0x88) {
-                EXPECT_EQ(png.colour_type, PNG_COLOR_TYPE_RGB_ALPHA);
+                EXPECT_TRUE(png.alpha);
                 Bytes argb = pixels;
                 for (std::size_t i = 0; i + 3 < argb.size(); i += 4) {
                     std::swap(argb[i], argb[i + 2]);
@@ -170,7 +151,7 @@ TEST(InspectProgram, VerifiesAndExtractsWhatThePackerWrote) {
                 EXPECT_EQ(png.pixels, argb);
                 continue;
             }
-            EXPECT_EQ(png.colour_type, PNG_COLOR_TYPE_RGB);
+            EXPECT_FALSE(png.alpha);
             ASSERT_EQ(png.pixels.size(), pixels.size() / 2 * 3);
             for (std::size_t i = 0; i < pixels.size() / 2; ++i) {
                 const unsigned value = pixels[2 * i] | pixels[2 * i + 1] << 8;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base64.h"
+#include "support/png_readback.h"
 #include "thumbnail.h"
 
 // The report's PNG files made on worker threads: the same bytes under the same slot indexes
@@ -21,41 +22,16 @@ struct Picture {
     std::vector<uint8_t> pixels;
 };
 
+std::vector<uint8_t> decoded_bgra(const std::string& text) {
+    return testing::decode_png(testing::from_base64(text), PNG_FORMAT_BGRA).pixels;
+}
+
 // Colours and alpha that change from pixel to pixel, so that every filter and run matters.
 std::vector<uint8_t> varied_pixels(const PixelLayout& layout, std::size_t pixel_size) {
     std::vector<uint8_t> pixels(std::size_t{layout.width} * layout.height * pixel_size);
     for (std::size_t i = 0; i < pixels.size(); ++i) {
         pixels[i] = static_cast<uint8_t>(i * 7 + i / 301 * 13);
     }
-    return pixels;
-}
-
-std::vector<uint8_t> decoded_bgra(const std::string& text) {
-    std::string png;
-    for (std::size_t i = 0; i + 4 <= text.size(); i += 4) {
-        static const std::string kDigits =
-            "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-        uint32_t group = 0;
-        for (std::size_t k = 0; k < 4; ++k) {
-            const std::size_t digit = kDigits.find(text[i + k]);
-            group = group << 6 | static_cast<uint32_t>(digit == std::string::npos ? 0 : digit);
-        }
-        const int padding = (text[i + 2] == '=') + (text[i + 3] == '=');
-        for (int k = 0; k < 3 - padding; ++k) {
-            png += static_cast<char>(group >> (16 - 8 * k));
-        }
-    }
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    std::vector<uint8_t> pixels;
-    if (png_image_begin_read_from_memory(&image, png.data(), png.size()) != 0) {
-        image.format = PNG_FORMAT_BGRA;
-        pixels.resize(PNG_IMAGE_SIZE(image));
-        if (png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr) == 0) {
-            pixels.clear();
-        }
-    }
-    png_image_free(&image);
     return pixels;
 }
 

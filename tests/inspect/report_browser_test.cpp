@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "support/firmware_workspaces.h"
+#include "support/png_readback.h"
 #include "support/test_pictures.h"
 #include "support/workspace_harness.h"
 
@@ -91,27 +92,6 @@ std::string unescaped(std::string text) {
     return text;
 }
 
-std::vector<uint8_t> from_base64(std::string_view text) {
-    static const std::string kDigits =
-        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::vector<uint8_t> bytes;
-    uint32_t bits = 0;
-    int count = 0;
-    for (const char c : text) {
-        const std::size_t digit = kDigits.find(c);
-        if (digit == std::string::npos) {
-            continue;
-        }
-        bits = bits << 6 | static_cast<uint32_t>(digit);
-        count += 6;
-        if (count >= 8) {
-            count -= 8;
-            bytes.push_back(static_cast<uint8_t>(bits >> count));
-        }
-    }
-    return bytes;
-}
-
 // The width and height of every thumbnail of the page that libpng decodes completely, in page
 // order; a browser shows a PNG cut short with its full size, so the page's own bytes are read.
 std::vector<std::pair<uint32_t, uint32_t>> complete_thumbnails(const std::string& page) {
@@ -120,19 +100,12 @@ std::vector<std::pair<uint32_t, uint32_t>> complete_thumbnails(const std::string
     for (std::size_t at = page.find(prefix); at != std::string::npos;
          at = page.find(prefix, at + 1)) {
         const std::size_t start = at + prefix.size();
-        const std::vector<uint8_t> png =
-            from_base64(page.substr(start, page.find('"', start) - start));
-        png_image image{};
-        image.version = PNG_IMAGE_VERSION;
-        image.format = PNG_FORMAT_RGBA;
-        std::vector<uint8_t> pixels;
-        if (png_image_begin_read_from_memory(&image, png.data(), png.size()) != 0) {
-            pixels.resize(PNG_IMAGE_SIZE(image));
-            if (png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr) != 0) {
-                sizes.emplace_back(image.width, image.height);
-            }
+        const testing::DecodedPng png = testing::decode_png(
+            testing::from_base64(page.substr(start, page.find('"', start) - start)),
+            PNG_FORMAT_RGBA);
+        if (!png.pixels.empty()) {
+            sizes.emplace_back(png.width, png.height);
         }
-        png_image_free(&image);
     }
     return sizes;
 }

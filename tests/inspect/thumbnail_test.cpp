@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "support/png_readback.h"
+
 // The report's thumbnails: their size, pixels that average what they cover, and their colours
 // in the PNG files.
 namespace framestow::inspect {
@@ -54,39 +56,17 @@ TEST(Thumbnail, PixelsAverageWhatTheyCover) {
     }
 }
 
-// What libpng reads back as RGBA.
-Bytes decoded_rgba(const std::string& png) {
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    Bytes pixels;
-    if (png_image_begin_read_from_memory(&image, png.data(), png.size()) != 0) {
-        image.format = PNG_FORMAT_RGBA;
-        pixels.resize(PNG_IMAGE_SIZE(image));
-        if (png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr) == 0) {
-            pixels.clear();
-        }
-    }
-    png_image_free(&image);
-    return pixels;
-}
-
 TEST(Thumbnail, FourBytePixelsAreDrawnAsAFirmwareReadsThemWithEveryEffort) {
-    // The bytes blue, green, red, alpha of the little-endian value 0xAARRGGBB; an opaque picture
-    // is written without its alpha bytes when written fastest.
-    const struct {
-        const char* what;
-        Bytes pixels;
-        Bytes expected;
-    } cases[] = {
-        {"opaque", {10, 20, 60, 255}, {60, 20, 10, 255}},
-        {"translucent", {10, 20, 60, 128}, {60, 20, 10, 128}},
-    };
-    for (const auto& c : cases) {
+    // The bytes blue, green, red, alpha of the little-endian value 0xAARRGGBB, opaque and
+    // translucent; an opaque picture is written without its alpha bytes when written fastest.
+    for (const uint8_t alpha : {255, 128}) {
         for (const PngEffort effort : {PngEffort::kSmallest, PngEffort::kFastest}) {
-            SCOPED_TRACE(std::string(c.what) + (effort == PngEffort::kFastest ? " fastest" : ""));
-            const std::optional<std::string> png = encode_png({0x8888, 1, 1}, c.pixels, effort);
+            SCOPED_TRACE(std::to_string(alpha) + (effort == PngEffort::kFastest ? " fastest" : ""));
+            const std::optional<std::string> png =
+                encode_png({0x8888, 1, 1}, Bytes{10, 20, 60, alpha}, effort);
             ASSERT_TRUE(png);
-            EXPECT_EQ(decoded_rgba(*png), c.expected);
+            EXPECT_EQ(testing::decode_png(*png, PNG_FORMAT_RGBA).pixels,
+                      (Bytes{60, 20, 10, alpha}));
         }
     }
 }
