@@ -96,7 +96,10 @@ ResolvedColour resolve_colour_choice(std::span<const ColourSection> sections) {
         {kBackgroundKey, &ColourSection::background},
     }};
     ResolvedColour resolved;
-    for (const auto& [key, field] : keys) {
+    for (const auto& entry : keys) {
+        // Named, not bound: a lambda may not capture a structured binding in every compiler.
+        const std::string_view key = entry.first;
+        std::string ColourSection::*const field = entry.second;
         const auto deciding = std::ranges::find_if(
             sections, [field](const ColourSection& section) { return !(section.*field).empty(); });
         if (deciding == sections.end()) {
