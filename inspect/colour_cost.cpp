@@ -1,11 +1,11 @@
 #include "colour_cost.h"
 
-#include <charconv>
 #include <cmath>
 #include <cstdio>
 
 #include "codec/codec.h"
 #include "colour/rgb565_conversion.h"
+#include "platform/decimal_text.h"
 #include "platform/platform.h"
 #include "workspace_comparison.h"
 
@@ -122,12 +122,7 @@ std::vector<PackageCost> package_costs(const std::string& workspace, const Inspe
     for (const PackageTotals& package : summary.packages) {
         PackageCost cost;
         cost.max_size = platform::read_ini_value(config_path, package.name, "max_size");
-        uint64_t limit = 0;
-        const char* end = cost.max_size.data() + cost.max_size.size();
-        const auto [stop, error] = std::from_chars(cost.max_size.data(), end, limit);
-        if (!cost.max_size.empty() && error == std::errc{} && stop == end) {
-            cost.max_size_bytes = limit;
-        }
+        cost.max_size_bytes = platform::whole_decimal(cost.max_size);
         for (std::size_t i = 0; i < inspection.slots.size(); ++i) {
             const Slot& slot = inspection.slots[i];
             if (slot.package == package.name && pictures[i].rgb565_bytes) {

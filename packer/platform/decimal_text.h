@@ -1,7 +1,9 @@
 #pragma once
 
 #include <algorithm>
+#include <charconv>
 #include <cstdint>
+#include <optional>
 #include <string_view>
 
 namespace framestow::platform {
@@ -42,6 +44,18 @@ inline bool all_decimal_digits(std::string_view text) {
         }
     }
     return true;
+}
+
+// The number that the whole of `text` writes in decimal digits, as a byte count such as a
+// package's max_size; none for empty text, any other character, or a value beyond 64 bits.
+inline std::optional<uint64_t> whole_decimal(std::string_view text) {
+    uint64_t value = 0;
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, value);
+    if (text.empty() || error != std::errc{} || stop != end) {
+        return std::nullopt;
+    }
+    return value;
 }
 
 }  // namespace framestow::platform

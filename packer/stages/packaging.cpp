@@ -2,8 +2,8 @@
 
 #include <tinyxml2.h>
 
-#include <charconv>
 #include <iostream>
+#include <optional>
 #include <vector>
 
 #include "mapping/mapping_source.h"
@@ -13,6 +13,7 @@
 #include "packaging/package_entry.h"
 #include "packaging/picture_names.h"
 #include "packaging/staged_output.h"
+#include "platform/decimal_text.h"
 #include "platform/platform.h"
 #include "workspace/workspace.h"
 
@@ -47,16 +48,15 @@ bool within_max_size(const std::string& config_path, const BinRecord& record) {
     if (text.empty()) {
         return true;
     }
-    uint64_t limit = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), limit);
-    if (error != std::errc{} || end != text.data() + text.size()) {
+    const std::optional<uint64_t> limit = platform::whole_decimal(text);
+    if (!limit) {
         std::cout << "generateBinFile: " << record.name << " has max_size = " << text
                   << ", not a number of bytes" << std::endl;
         return false;
     }
-    if (record.size > limit) {
+    if (record.size > *limit) {
         std::cout << "generateBinFile: " << record.name << " is " << record.size
-                  << " bytes, more than max_size = " << limit << std::endl;
+                  << " bytes, more than max_size = " << *limit << std::endl;
         return false;
     }
     return true;
